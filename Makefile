@@ -1,0 +1,57 @@
+# The whole set-up on a fresh Debian 12 machine:
+#   make run    builds setup.exe and runs it under Wine on the built-in sample product
+#   make test   builds everything and runs every test
+# Other targets: make build, make bench, make screenshots, make clean.
+SHELL := /bin/bash
+BUILD ?= build
+JOBS ?= $(shell nproc)
+HOST := $(BUILD)/host
+X64 := $(BUILD)/x64
+X86 := $(BUILD)/x86
+CMAKE_EXTRA ?=
+
+PACKAGES := g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
+            wine wine64 xvfb imagemagick mscompress cmake g++ make ninja-build googletest
+
+.PHONY: deps host x64 x86 build test run bench screenshots clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  if [ "$$(id -u)" = 0 ]; then SUDO=""; else SUDO=sudo; fi; \
+	  $$SUDO apt-get update && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y $$missing; \
+	fi
+
+host: deps
+	cmake -S tools -B $(HOST) -G Ninja
+	cmake --build $(HOST) -j $(JOBS)
+
+x64: host
+	cmake -S . -B $(X64) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/x86_64-w64-mingw32.cmake \
+	  -DNX_HOST_TOOLS=$(CURDIR)/$(HOST) $(CMAKE_EXTRA)
+	cmake --build $(X64) -j $(JOBS)
+
+x86: host
+	cmake -S . -B $(X86) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i686-w64-mingw32.cmake \
+	  -DNX_HOST_TOOLS=$(CURDIR)/$(HOST) -DNX_BUILD_TESTS=OFF $(CMAKE_EXTRA)
+	cmake --build $(X86) -j $(JOBS)
+
+build: x64 x86
+	@echo "Shipped program: $(X86)/setup.exe (i686); tested program: $(X64)/setup.exe (x86_64)"
+
+test: build
+	cd $(HOST) && ctest --output-on-failure
+	bash tools/run-tests.sh $(X64)
+
+run: x64
+	bash tools/run-setup.sh $(X64)
+
+bench: host
+	bash tools/szdd/bench.sh
+
+screenshots: x64
+	bash tools/screenshots.sh $(X64)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,28 @@
+// Placing and deleting files, also when a running program holds them.
+#ifndef NX_PLACEMENT_H
+#define NX_PLACEMENT_H
+
+#include <windows.h>
+
+// 0: placed (now or at the next start) or failed while not required;
+// 1: a required file failed and the user chose Cancel (always so in a quiet run).
+int InstallFile(const char *sourceFolder, const char *fileName, const char *destFolder,
+                HWND owner, HWND statusWindow, int index, int required);
+
+// Creates path and its missing parents; path is altered and restored. Nonzero on success.
+int CreateFolderChain(char *path);
+
+// Adds a run-once command under the first free "Quorvane<n>" name. 1 on success.
+int AddRunOnceCommand(const char *command);
+
+// 1 when the file is gone; 0 when its deletion had to be scheduled (or failed).
+int DeleteFileOrSchedule(const char *path, char *message);
+
+// Writes a plain-text payload row to destPath with placeholder replaced. 0 or -1.
+int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
+                        const char *placeholder, const char *replacement, int index);
+
+// 1 when folder\fileName exists and can be opened for reading.
+int CanOpenForReading(const char *folder, const char *fileName);
+
+#endif

@@ -1,0 +1,20 @@
+// COM self-registration and the shell namespace entries.
+#ifndef NX_COM_H
+#define NX_COM_H
+
+#include <windows.h>
+
+#define CLSID_BASE_TEXT     "{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}"
+#define CLSID_EXPLORER_TEXT "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}"
+#define CLSID_ICONLINK_TEXT "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}"
+
+int RegisterBaseServer(const char *programPath);
+int UnregisterBaseServer(void);
+
+// 0: the DLL did not load or lacks the entry point; 1: it returned >= 0; -1: negative.
+int CallDllRegistration(const char *folder, const char *dllName, const char *entryPoint);
+
+void PlaceNamespaceEntries(DWORD flags);
+int RemoveNamespaceEntries(void);
+
+#endif

@@ -1,0 +1,31 @@
+// The installation record: WIN.INI section NEXFER, the uninstall entry, registry helpers.
+#ifndef NX_RECORD_H
+#define NX_RECORD_H
+
+#include <windows.h>
+
+#define RECORD_SECTION  "NEXFER"
+#define UNINSTALL_KEY   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
+#define DEFAULT_GROUP   "NEXFER Pro"
+
+// Creates or opens root\path[\extra] and, when text is given, sets valueName (NULL: the
+// default value). 1 only when a value was written.
+int SetRegistryString(HKEY root, const char *path, const char *extra, const char *valueName,
+                      const char *text);
+
+// Reads valueName of root\path into buffer (cbBuffer bytes). 1 when read; 0 otherwise,
+// with defaultText copied when the key opened but the value did not.
+int ReadRegistryString(HKEY root, const char *path, const char *valueName,
+                       const char *defaultText, char *buffer, DWORD cbBuffer);
+
+// Deletes root\path with all its subkeys. 1 when every subkey went.
+int DeleteRegistryTree(const char *path, HKEY root);
+
+// Builds the uninstall command line; 0 when it does not fit cch characters.
+int BuildUninstallString(char *out, int cch, const char *destFolder, const char *group);
+
+void WriteUninstallEntry(const char *destFolder, const char *group);
+void DeleteUninstallEntry(void);
+void ClearInstallRecord(void);
+
+#endif

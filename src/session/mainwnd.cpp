@@ -1,0 +1,163 @@
+// The background window: product and maker bitmaps, the two background lines, and the
+// command that runs the whole installation.
+#include "../payload/payload.h"
+#include "../wizard/finish.h"
+#include "../wizard/flow.h"
+#include "../../resources/resource.h"
+#include "mainwnd.h"
+#include "messages.h"
+#include "session.h"
+#include "text.h"
+
+char g_szHelpTitle[TITLE_SIZE];
+char g_szRelNotesTitle[TITLE_SIZE];
+char g_szUninstallTitle[TITLE_SIZE];
+char g_szIconPlacementTitle[TITLE_SIZE];
+char g_szExplorerHelpTitle[TITLE_SIZE];
+
+static HBITMAP s_productBitmap;
+static HBITMAP s_makerBitmap;
+static int s_setupRunning;
+
+void LoadIconTitles(void)
+{
+    LoadMessage(IDS_TITLE_HELP, g_szHelpTitle, COUNTOF(g_szHelpTitle));
+    LoadMessage(IDS_TITLE_RELNOTES, g_szRelNotesTitle, COUNTOF(g_szRelNotesTitle));
+    LoadMessage(IDS_TITLE_UNINSTALL, g_szUninstallTitle, COUNTOF(g_szUninstallTitle));
+    LoadMessage(IDS_TITLE_ICONPLACE, g_szIconPlacementTitle, COUNTOF(g_szIconPlacementTitle));
+    LoadMessage(IDS_TITLE_EXPLORERHELP, g_szExplorerHelpTitle, COUNTOF(g_szExplorerHelpTitle));
+}
+
+int RegisterMainClass(HINSTANCE instance)
+{
+    WNDCLASSA wc;
+
+    ZeroMemory(&wc, sizeof(wc));
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_BYTEALIGNWINDOW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, "APP_MAIN");
+    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = CreateSolidBrush(RGB(0, 128, 128));
+    wc.lpszClassName = MAIN_CLASS_NAME;
+    return RegisterClassA(&wc) != 0;
+}
+
+// Copies bitmap to dc at x, y in its own size; returns its height (0 without bitmap).
+static int DrawBitmapAt(HDC dc, HDC memory, HBITMAP bitmap, int x, int y)
+{
+    BITMAP info;
+    HGDIOBJ previous;
+
+    GetObjectA(bitmap, sizeof(info), &info);
+    previous = SelectObject(memory, bitmap);
+    BitBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    return info.bmHeight;
+}
+
+static void GetBitmapSize(HBITMAP bitmap, int *width, int *height)
+{
+    BITMAP info;
+
+    GetObjectA(bitmap, sizeof(info), &info);
+    *width = info.bmWidth;
+    *height = info.bmHeight;
+}
+
+// The background lines in a large italic font, one under the other, in light text.
+static void DrawBackgroundLines(HDC dc, int x, int y)
+{
+    TEXTMETRICA metrics;
+    HFONT font, previous;
+    COLORREF oldColour;
+
+    GetTextMetricsA(dc, &metrics);
+    font = CreateFontA(metrics.tmHeight * 2, 0, 0, 0, 900, TRUE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                       GetSystemDefaultLangID() == 9 ? "Arial" : NULL);
+    previous = (HFONT)SelectObject(dc, font);
+    oldColour = SetTextColor(dc, RGB(255, 255, 255));
+    TextOutA(dc, x, y, g_szLine1, lstrlenA(g_szLine1));
+    TextOutA(dc, x, y + metrics.tmHeight * 2 + metrics.tmHeight / 2, g_szLine2, lstrlenA(g_szLine2));
+    SetTextColor(dc, oldColour);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+}
+
+static LRESULT PaintBackground(HWND window)
+{
+    PAINTSTRUCT ps;
+    RECT client;
+    HDC dc, memory;
+    int textX = 10, textY = 10, oldMode, w, h;
+
+    if (g_bSilent)
+        return 0;
+    dc = BeginPaint(window, &ps);
+    if (!dc)
+        return 0;
+    GetClientRect(window, &client);
+    memory = CreateCompatibleDC(dc);
+    if (s_productBitmap) {
+        textX = 40;
+        textY = DrawBitmapAt(dc, memory, s_productBitmap, 10, 10) + 16;
+    }
+    if (s_makerBitmap) {
+        GetBitmapSize(s_makerBitmap, &w, &h);
+        DrawBitmapAt(dc, memory, s_makerBitmap, client.right - w, client.bottom - h);
+    }
+    oldMode = SetBkMode(dc, TRANSPARENT);
+    DrawBackgroundLines(dc, textX, textY);
+    SetBkMode(dc, oldMode);
+    DeleteDC(memory);
+    EndPaint(window, &ps);
+    return 0;
+}
+
+static void RunSetup(HWND window)
+{
+    s_setupRunning = 1;
+    WizardFlow(window, nV, nM);
+    DeleteTempPayloadFiles();
+    s_setupRunning = 0;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (g_bNeedReboot && (!g_bSilent || g_bAllowReboot))
+        RestartWindows();
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        s_productBitmap = LoadBitmapA(g_hInst, "NX_BMP");
+        s_makerBitmap = LoadBitmapA(g_hInst, "QUORVANE");
+        LoadIconTitles();
+        return 0;
+    case WM_PAINT:
+        return PaintBackground(window);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDM_RUN_SETUP)
+            RunSetup(window);
+        return 0;
+    case WM_CLOSE:
+        // A close while the installation runs would quit from inside the driver's pump.
+        if (s_setupRunning)
+            return 0;
+        if (window != g_hwndMain) {
+            DestroyWindow(window);
+            return 0;
+        }
+        PostQuitMessage(0);
+        break;
+    case WM_DESTROY:
+        if (s_productBitmap)
+            DeleteObject(s_productBitmap);
+        if (s_makerBitmap)
+            DeleteObject(s_makerBitmap);
+        s_productBitmap = NULL;
+        s_makerBitmap = NULL;
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,23 @@
+// The background window: class registration, window procedure, icon titles.
+#ifndef NX_MAINWND_H
+#define NX_MAINWND_H
+
+#include <windows.h>
+
+#define MAIN_CLASS_NAME "NXInstal"
+#define TITLE_SIZE      256
+
+// Program-group titles loaded from the string table when the window is created.
+extern char g_szHelpTitle[TITLE_SIZE];
+extern char g_szRelNotesTitle[TITLE_SIZE];
+extern char g_szUninstallTitle[TITLE_SIZE];
+extern char g_szIconPlacementTitle[TITLE_SIZE];
+extern char g_szExplorerHelpTitle[TITLE_SIZE];
+
+void LoadIconTitles(void);
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Registers the class "NXInstal". 1 on success.
+int RegisterMainClass(HINSTANCE instance);
+
+#endif

@@ -1,0 +1,78 @@
+// Bounded text and path helpers.
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+#include "text.h"
+
+int CopyText(char *out, int cchOut, const char *src)
+{
+    size_t len;
+
+    if (cchOut <= 0)
+        return 0;
+    len = strlen(src);
+    if (len >= (size_t)cchOut) {
+        out[0] = '\0';
+        return 0;
+    }
+    memcpy(out, src, len + 1);
+    return 1;
+}
+
+int AppendText(char *out, int cchOut, const char *src)
+{
+    size_t have = strlen(out);
+    size_t len = strlen(src);
+
+    if (cchOut <= 0 || have + len >= (size_t)cchOut)
+        return 0;
+    memcpy(out + have, src, len + 1);
+    return 1;
+}
+
+int EndsWithBackslash(const char *text)
+{
+    size_t len = strlen(text);
+    return len > 0 && text[len - 1] == '\\';
+}
+
+static int JoinWith(char *out, int cchOut, const char *folder, const char *name, int slashCounts)
+{
+    size_t len = strlen(folder);
+    int hasSeparator = len > 0 && (folder[len - 1] == '\\' || (slashCounts && folder[len - 1] == '/'));
+
+    if (!CopyText(out, cchOut, folder))
+        return 0;
+    if (!hasSeparator && !AppendText(out, cchOut, "\\")) {
+        out[0] = '\0';
+        return 0;
+    }
+    if (!AppendText(out, cchOut, name)) {
+        out[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int JoinPath(char *out, int cchOut, const char *folder, const char *name)
+{
+    return JoinWith(out, cchOut, folder, name, 0);
+}
+
+int JoinPathAnySeparator(char *out, int cchOut, const char *folder, const char *name)
+{
+    return JoinWith(out, cchOut, folder, name, 1);
+}
+
+int FormatText(char *out, int cchOut, const char *format, ...)
+{
+    va_list args;
+    int n;
+
+    if (cchOut <= 0)
+        return 0;
+    va_start(args, format);
+    n = vsnprintf(out, (size_t)cchOut, format, args);
+    va_end(args);
+    return n >= 0 && n < cchOut;
+}

@@ -1,0 +1,110 @@
+// The closing notices of an installation and a removal, and the restart of Windows.
+#include "../session/messages.h"
+#include "../session/session.h"
+#include "../session/text.h"
+#include "../../resources/resource.h"
+#include "finish.h"
+
+static void ShowInstallFailed(HWND owner, const char *detail)
+{
+    char text[MESSAGE_SIZE + 4 + 512];
+
+    LoadMessage(IDS_INSTALL_FAILED, text, MESSAGE_SIZE);
+    if (detail && detail[0]) {
+        AppendText(text, COUNTOF(text), "\r\n");
+        AppendText(text, COUNTOF(text), detail);
+    }
+    if (!g_bSilent)
+        MessageBoxA(owner, text, NULL, MB_OK);
+    g_bNeedReboot = 0;
+}
+
+static void ShowInstallDone(HWND owner)
+{
+    char text[MESSAGE_SIZE], caption[MESSAGE_SIZE];
+
+    LoadMessage(IDS_CONGRATULATIONS, caption, COUNTOF(caption));
+    if (g_bNeedReboot) {
+        if (g_bSilent) {
+            if (!g_bAllowReboot)
+                g_bNeedReboot = 0;
+            return;
+        }
+        LoadMessage(IDS_RESTART_INSTALL, text, COUNTOF(text));
+        if (MessageBoxA(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
+            g_bNeedReboot = 0;
+        return;
+    }
+    if (g_bSilent)
+        return;
+    LoadMessage(IDS_INSTALL_DONE, text, COUNTOF(text));
+    MessageBoxA(owner, text, caption, MB_OK);
+}
+
+static void ShowRemovalNotice(HWND owner, UINT number, const char *folder)
+{
+    char pattern[MESSAGE_SIZE], text[MESSAGE_SIZE + MAX_PATH], caption[MESSAGE_SIZE];
+
+    LoadMessage(IDS_REMOVE, caption, COUNTOF(caption));
+    LoadMessage(number, pattern, COUNTOF(pattern));
+    if (folder)
+        FormatText(text, COUNTOF(text), pattern, folder);
+    else
+        CopyText(text, COUNTOF(text), pattern);
+    MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+static void ShowRemovalRestart(HWND owner)
+{
+    char text[MESSAGE_SIZE], caption[MESSAGE_SIZE];
+
+    LoadMessage(IDS_RESTART_REMOVE, text, COUNTOF(text));
+    LoadMessage(IDS_CONGRATULATIONS, caption, COUNTOF(caption));
+    if (MessageBoxA(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
+        g_bNeedReboot = 0;
+}
+
+void ShowFinishNotice(HWND owner, int notice, const char *detail)
+{
+    switch (notice) {
+    case NOTICE_INSTALL_FAILED:
+        ShowInstallFailed(owner, detail);
+        break;
+    case NOTICE_INSTALL_DONE:
+        ShowInstallDone(owner);
+        break;
+    case NOTICE_REMOVE_NORECORD:
+        ShowRemovalNotice(owner, IDS_REMOVE_NORECORD, NULL);
+        break;
+    case NOTICE_REMOVE_DONE:
+        ShowRemovalNotice(owner, IDS_REMOVE_DONE, NULL);
+        break;
+    case NOTICE_REMOVE_LEFTOVER:
+        ShowRemovalNotice(owner, IDS_REMOVE_LEFTOVER, detail ? detail : "");
+        break;
+    case NOTICE_REMOVE_RESTART:
+        ShowRemovalRestart(owner);
+        break;
+    }
+}
+
+static void EnableShutdownPrivilege(void)
+{
+    HANDLE token;
+    TOKEN_PRIVILEGES privileges;
+
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return;
+    LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    CloseHandle(token);
+}
+
+void RestartWindows(void)
+{
+    if (g_bIsNT)
+        EnableShutdownPrivilege();
+    ExitWindowsEx(EWX_REBOOT, 0);
+}

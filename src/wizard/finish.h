@@ -1,0 +1,19 @@
+// Finish notices of installation and removal, and the restart of Windows.
+#ifndef NX_FINISH_H
+#define NX_FINISH_H
+
+#include <windows.h>
+
+enum FinishNotice {
+    NOTICE_INSTALL_FAILED,   // detail: the driver's failure text
+    NOTICE_INSTALL_DONE,     // restart question when g_bNeedReboot is set
+    NOTICE_REMOVE_NORECORD,
+    NOTICE_REMOVE_DONE,
+    NOTICE_REMOVE_LEFTOVER,  // detail: the installation folder
+    NOTICE_REMOVE_RESTART
+};
+
+void ShowFinishNotice(HWND owner, int notice, const char *detail);
+void RestartWindows(void);
+
+#endif

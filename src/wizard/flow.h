@@ -1,0 +1,10 @@
+// The wizard flow run by the main window's command 100.
+#ifndef NX_FLOW_H
+#define NX_FLOW_H
+
+#include <windows.h>
+
+// 1 installed, 0 cancelled or failed; a removal returns RemovalFlow's result.
+int WizardFlow(HWND owner, int proposed, int allowed);
+
+#endif

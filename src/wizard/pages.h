@@ -1,0 +1,30 @@
+// The wizard pages: welcome, interfaces, icon placement, destination and folder picker.
+#ifndef NX_PAGES_H
+#define NX_PAGES_H
+
+#include <windows.h>
+
+#define DEST_SIZE 512
+
+// 1 install, 2 uninstall, 0 cancel.
+int RunWelcomePage(HWND owner, HINSTANCE instance);
+void ShowReleaseNotes(void);
+
+// Chosen interface mask (0, 4, 8, 12), 0 for Cancel; sets gbInstallBonusPack.
+int RunInterfacePage(HWND owner, HINSTANCE instance, int proposed, int allowed);
+void ShowInterfaceHelp(HWND owner);
+
+// 1 Next, 0 Cancel; Next stores the choice in g_iconLocation.
+int RunIconPlacementPage(void);
+
+// 1 Next (folder text copied into result), 0 Cancel (result untouched).
+int RunDestinationPage(HWND owner, HINSTANCE instance, const char *prompt,
+                       const char *initial, char *result);
+
+// Nonzero when the user picked a folder; result (260 characters) holds it.
+int BrowseForFolder(HWND owner, const char *start, char *result);
+
+// Repeats the destination page until destination (DEST_SIZE) exists; 0 when given up.
+int ChooseDestination(char *destination, const char *sourceFolder);
+
+#endif

@@ -1,0 +1,270 @@
+// Shared test helpers.
+#include <stdio.h>
+#include <string.h>
+#include "harness/testutil.h"
+
+static LONG s_scratchCounter;
+
+ScratchFolder::ScratchFolder()
+{
+    char temp[MAX_PATH];
+    char name[64];
+
+    GetTempPathA(MAX_PATH, temp);
+    snprintf(name, sizeof(name), "nxt%lu_%ld", GetCurrentProcessId(), InterlockedIncrement(&s_scratchCounter));
+    path_ = std::string(temp) + name;
+    RemoveTree(path_);
+    CreateDirectoryA(path_.c_str(), NULL);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    RemoveTree(path_);
+}
+
+void RemoveTree(const std::string &path)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, ".."))
+                continue;
+            std::string child = path + "\\" + data.cFileName;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+int FileExists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileText(const std::string &path)
+{
+    std::string text;
+    FILE *f = fopen(path.c_str(), "rb");
+    char buffer[4096];
+    size_t n;
+
+    if (!f)
+        return text;
+    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0)
+        text.append(buffer, n);
+    fclose(f);
+    return text;
+}
+
+void WriteFileText(const std::string &path, const std::string &text)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+
+    if (!f)
+        return;
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+std::vector<std::string> ReadLines(const std::string &path)
+{
+    std::vector<std::string> lines;
+    std::string text = ReadFileText(path), line;
+
+    for (char c : text) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+void DeleteKeyTree(HKEY root, const char *path)
+{
+    RegDeleteTreeA(root, path);
+    RegDeleteKeyA(root, path);
+}
+
+int KeyExists(HKEY root, const char *path)
+{
+    HKEY key;
+
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    RegCloseKey(key);
+    return 1;
+}
+
+std::string RegString(HKEY root, const char *path, const char *value, int *found)
+{
+    char data[2048] = "";
+    DWORD size = sizeof(data) - 1;
+    LONG rc = RegGetValueA(root, path, value, RRF_RT_ANY, NULL, data, &size);
+
+    if (found)
+        *found = rc == ERROR_SUCCESS;
+    return rc == ERROR_SUCCESS ? std::string(data) : std::string();
+}
+
+void ClearWinIniSection(const char *section)
+{
+    WriteProfileStringA(section, NULL, NULL);
+}
+
+std::string EnterTempFolder()
+{
+    char temp[MAX_PATH];
+    size_t len;
+
+    GetTempPathA(MAX_PATH, temp);
+    len = strlen(temp);
+    if (len && (temp[len - 1] == '\\' || temp[len - 1] == '/'))
+        temp[len - 1] = '\0';
+    SetCurrentDirectoryA(temp);
+    return temp;
+}
+
+DWORD RunProgram(const std::string &commandLine, DWORD timeoutMs)
+{
+    STARTUPINFOA si = {};
+    PROCESS_INFORMATION pi;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    DWORD code = (DWORD)-1;
+
+    line.push_back('\0');
+    si.cb = sizeof(si);
+    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return (DWORD)-1;
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, 99);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+struct FindRequest {
+    const char *caption;
+    HWND found;
+};
+
+static BOOL CALLBACK FindOwnWindow(HWND window, LPARAM param)
+{
+    FindRequest *request = (FindRequest *)param;
+    DWORD pid = 0;
+    char caption[512], cls[64];
+
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(window))
+        return TRUE;
+    GetClassNameA(window, cls, sizeof(cls));
+    GetWindowTextA(window, caption, sizeof(caption));
+    if (strcmp(cls, "#32770") == 0 && strcmp(caption, request->caption) == 0) {
+        request->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForDialog(const char *caption, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    FindRequest request = { caption, NULL };
+
+    do {
+        EnumWindows(FindOwnWindow, (LPARAM)&request);
+        if (request.found)
+            return request.found;
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+int WaitForClose(HWND window, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+
+    while (IsWindow(window)) {
+        if (GetTickCount() - start > timeoutMs)
+            return 0;
+        Sleep(20);
+    }
+    return 1;
+}
+
+std::string WindowText(HWND window)
+{
+    char text[2048] = "";
+
+    SendMessageA(window, WM_GETTEXT, sizeof(text), (LPARAM)text);
+    return text;
+}
+
+std::string ControlText(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    return control ? WindowText(control) : std::string("<no control>");
+}
+
+int IsChecked(HWND dialog, int id)
+{
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int IsControlEnabled(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    return control && IsWindowEnabled(control);
+}
+
+int IsControlVisible(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    return control && IsWindowVisible(control);
+}
+
+int ClickButton(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+
+    if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control))
+        return 0;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)control);
+    return 1;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    return ControlText(box, 65535);
+}
+
+UiDriver::UiDriver(std::function<void()> script) : thread_(script)
+{
+}
+
+UiDriver::~UiDriver()
+{
+    Wait();
+}
+
+void UiDriver::Wait()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
