@@ -1,0 +1,264 @@
+// Quantiser and encoders for the picture files mkart writes.
+#include "imagefile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+namespace art {
+
+namespace {
+
+const int kFileHeaderSize = 14;
+const int kInfoHeaderSize = 40;
+const int kPaletteEntries = 256;
+const int kPelsPerMeter = 2835; // 72 dpi
+
+struct Entry {
+    uint32_t rgb;
+    uint32_t count;
+};
+
+int Channel(uint32_t rgb, int c) { return (rgb >> (16 - 8 * c)) & 0xff; }
+
+uint8_t ToByte(double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); }
+
+uint32_t Opaque(const Rgba &p)
+{
+    return uint32_t(ToByte(p.r * p.a)) << 16 | uint32_t(ToByte(p.g * p.a)) << 8 | ToByte(p.b * p.a);
+}
+
+// Channel with the widest spread in a box, and that spread.
+int WidestChannel(const std::vector<Entry> &box, int *spread)
+{
+    int best = 0;
+    *spread = -1;
+    for (int c = 0; c < 3; ++c) {
+        int lo = 255, hi = 0;
+        for (const Entry &e : box) {
+            lo = std::min(lo, Channel(e.rgb, c));
+            hi = std::max(hi, Channel(e.rgb, c));
+        }
+        if (hi - lo > *spread) {
+            *spread = hi - lo;
+            best = c;
+        }
+    }
+    return best;
+}
+
+uint64_t Population(const std::vector<Entry> &box)
+{
+    uint64_t n = 0;
+    for (const Entry &e : box)
+        n += e.count;
+    return n;
+}
+
+// Splits the box at the pixel-weighted median of its widest channel.
+void SplitBox(std::vector<Entry> &box, std::vector<Entry> *upper)
+{
+    int spread;
+    int c = WidestChannel(box, &spread);
+    std::sort(box.begin(), box.end(), [c](const Entry &a, const Entry &b) {
+        return Channel(a.rgb, c) != Channel(b.rgb, c) ? Channel(a.rgb, c) < Channel(b.rgb, c) : a.rgb < b.rgb;
+    });
+    uint64_t half = Population(box) / 2, seen = 0;
+    size_t cut = 1;
+    for (; cut < box.size() - 1; ++cut) {
+        seen += box[cut - 1].count;
+        if (seen >= half)
+            break;
+    }
+    upper->assign(box.begin() + cut, box.end());
+    box.resize(cut);
+}
+
+uint32_t MeanColour(const std::vector<Entry> &box)
+{
+    double sum[3] = {0, 0, 0};
+    uint64_t n = Population(box);
+    for (const Entry &e : box)
+        for (int c = 0; c < 3; ++c)
+            sum[c] += double(Channel(e.rgb, c)) * e.count;
+    uint32_t rgb = 0;
+    for (int c = 0; c < 3; ++c)
+        rgb = rgb << 8 | uint32_t(std::lround(sum[c] / n));
+    return rgb;
+}
+
+std::vector<uint32_t> MedianCut(std::vector<Entry> colours, int maxColours)
+{
+    std::vector<std::vector<Entry>> boxes{std::move(colours)};
+    while (static_cast<int>(boxes.size()) < maxColours) {
+        size_t pick = boxes.size();
+        double bestScore = 0;
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            int spread;
+            WidestChannel(boxes[i], &spread);
+            double score = boxes[i].size() > 1 ? spread * std::sqrt(double(Population(boxes[i]))) : 0;
+            if (score > bestScore) {
+                bestScore = score;
+                pick = i;
+            }
+        }
+        if (pick == boxes.size())
+            break;
+        std::vector<Entry> upper;
+        SplitBox(boxes[pick], &upper);
+        boxes.push_back(std::move(upper));
+    }
+    std::vector<uint32_t> palette;
+    for (const auto &box : boxes)
+        palette.push_back(MeanColour(box));
+    return palette;
+}
+
+uint8_t Nearest(const std::vector<uint32_t> &palette, uint32_t rgb)
+{
+    size_t best = 0;
+    long bestDist = -1;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        long d = 0;
+        for (int c = 0; c < 3; ++c) {
+            long k = Channel(palette[i], c) - Channel(rgb, c);
+            d += k * k;
+        }
+        if (bestDist < 0 || d < bestDist) {
+            bestDist = d;
+            best = i;
+        }
+    }
+    return static_cast<uint8_t>(best);
+}
+
+void Put16(std::vector<uint8_t> &out, uint32_t v)
+{
+    out.push_back(v & 0xff);
+    out.push_back((v >> 8) & 0xff);
+}
+
+void Put32(std::vector<uint8_t> &out, uint32_t v)
+{
+    Put16(out, v & 0xffff);
+    Put16(out, v >> 16);
+}
+
+void PutInfoHeader(std::vector<uint8_t> &out, int w, int h, int bpp, uint32_t imageSize, uint32_t clrUsed)
+{
+    Put32(out, kInfoHeaderSize);
+    Put32(out, static_cast<uint32_t>(w));
+    Put32(out, static_cast<uint32_t>(h)); // positive: bottom-up
+    Put16(out, 1);                        // planes
+    Put16(out, static_cast<uint32_t>(bpp));
+    Put32(out, 0); // BI_RGB
+    Put32(out, imageSize);
+    Put32(out, kPelsPerMeter);
+    Put32(out, kPelsPerMeter);
+    Put32(out, clrUsed);
+    Put32(out, 0); // all colours important
+}
+
+} // namespace
+
+IndexedImage Quantise(const Canvas &canvas, int maxColours)
+{
+    IndexedImage img;
+    img.width = canvas.Width();
+    img.height = canvas.Height();
+    std::map<uint32_t, uint32_t> histogram;
+    std::vector<uint32_t> rgb;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) {
+            rgb.push_back(Opaque(canvas.At(x, y)));
+            ++histogram[rgb.back()];
+        }
+    std::vector<Entry> colours;
+    for (const auto &h : histogram)
+        colours.push_back({h.first, h.second});
+    img.palette = MedianCut(colours, maxColours);
+    std::map<uint32_t, uint8_t> lookup;
+    for (const auto &h : histogram)
+        lookup[h.first] = Nearest(img.palette, h.first);
+    for (uint32_t c : rgb)
+        img.index.push_back(lookup[c]);
+    return img;
+}
+
+std::vector<uint8_t> EncodeBmp8(const IndexedImage &image)
+{
+    uint32_t stride = (image.width + 3) & ~3u;
+    uint32_t imageSize = stride * image.height;
+    uint32_t offset = kFileHeaderSize + kInfoHeaderSize + kPaletteEntries * 4;
+    std::vector<uint8_t> out;
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, offset + imageSize);
+    Put32(out, 0); // reserved
+    Put32(out, offset);
+    PutInfoHeader(out, image.width, image.height, 8, imageSize, kPaletteEntries);
+    for (int i = 0; i < kPaletteEntries; ++i) {
+        uint32_t c = i < static_cast<int>(image.palette.size()) ? image.palette[i] : 0;
+        Put32(out, c & 0xffffff); // B, G, R, reserved 0
+    }
+    for (int y = image.height - 1; y >= 0; --y) {
+        const uint8_t *row = &image.index[static_cast<size_t>(y) * image.width];
+        out.insert(out.end(), row, row + image.width);
+        out.resize(out.size() + (stride - image.width), 0);
+    }
+    return out;
+}
+
+std::vector<uint8_t> EncodeIco(const std::vector<const Canvas *> &images)
+{
+    std::vector<uint8_t> dir, data;
+    Put16(dir, 0); // reserved
+    Put16(dir, 1); // icon
+    Put16(dir, static_cast<uint32_t>(images.size()));
+    uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
+    for (const Canvas *c : images) {
+        int w = c->Width(), h = c->Height();
+        uint32_t maskStride = ((w + 31) / 32) * 4;
+        uint32_t size = kInfoHeaderSize + w * h * 4 + maskStride * h;
+        dir.push_back(static_cast<uint8_t>(w));
+        dir.push_back(static_cast<uint8_t>(h));
+        dir.push_back(0); // no palette
+        dir.push_back(0);
+        Put16(dir, 1);  // planes
+        Put16(dir, 32); // bits per pixel
+        Put32(dir, size);
+        Put32(dir, offset + static_cast<uint32_t>(data.size()));
+        // An icon image's height counts the colour rows and the mask rows together.
+        PutInfoHeader(data, w, 2 * h, 32, w * h * 4 + maskStride * h, 0);
+        for (int y = h - 1; y >= 0; --y)
+            for (int x = 0; x < w; ++x) {
+                const Rgba &p = c->At(x, y);
+                data.push_back(ToByte(p.b));
+                data.push_back(ToByte(p.g));
+                data.push_back(ToByte(p.r));
+                data.push_back(ToByte(p.a));
+            }
+        for (int y = h - 1; y >= 0; --y) {
+            std::vector<uint8_t> row(maskStride, 0);
+            for (int x = 0; x < w; ++x)
+                if (c->At(x, y).a < 0.5)
+                    row[x / 8] |= 0x80 >> (x % 8);
+            data.insert(data.end(), row.begin(), row.end());
+        }
+    }
+    dir.insert(dir.end(), data.begin(), data.end());
+    return dir;
+}
+
+int WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return 0;
+    size_t written = std::fwrite(bytes.data(), 1, bytes.size(), f);
+    int closed = std::fclose(f) == 0;
+    return written == bytes.size() && closed;
+}
+
+} // namespace art

@@ -1,0 +1,30 @@
+// Turning canvases into files: median-cut quantisation to a 256-colour palette,
+// the 8 bpp BMP encoder and the 32 bpp ICO encoder. Byte order is written out
+// explicitly, so the files are the same on any host.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "canvas.h"
+
+namespace art {
+
+struct IndexedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> palette; // 0x00RRGGBB, at most 256 entries
+    std::vector<uint8_t> index;    // top row first, one byte per pixel
+};
+
+// The canvas composited over black and reduced to at most maxColours colours.
+IndexedImage Quantise(const Canvas &canvas, int maxColours);
+// Bottom-up BITMAPINFOHEADER file, 8 bpp, a full 256-entry palette (biClrUsed 256).
+std::vector<uint8_t> EncodeBmp8(const IndexedImage &image);
+// Icon file with one 32 bpp BGRA image per canvas plus its AND mask.
+std::vector<uint8_t> EncodeIco(const std::vector<const Canvas *> &images);
+// 1 when the whole buffer was written, 0 otherwise.
+int WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes);
+
+} // namespace art
