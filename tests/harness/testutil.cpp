@@ -268,3 +268,57 @@ void UiDriver::Wait()
     if (thread_.joinable())
         thread_.join();
 }
+
+std::string HarnessProgram(const char *name)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    std::string path(self);
+    path = path.substr(0, path.rfind('\\'));
+    path = path.substr(0, path.rfind('\\'));
+    return path + "\\harness\\" + name;
+}
+
+FileHolder::FileHolder(const std::string &path, const char *mode)
+    : process_(NULL), release_(NULL), holding_(false)
+{
+    static LONG counter;
+    char tag[64];
+    STARTUPINFOA si = {};
+    PROCESS_INFORMATION pi;
+
+    snprintf(tag, sizeof(tag), "%lu_%ld", GetCurrentProcessId(), InterlockedIncrement(&counter));
+    HANDLE ready = CreateEventA(NULL, TRUE, FALSE, (std::string("NxHoldReady") + tag).c_str());
+    release_ = CreateEventA(NULL, TRUE, FALSE, (std::string("NxHoldRelease") + tag).c_str());
+    std::string line = "\"" + HarnessProgram("holdfile.exe") + "\" \"" + path + "\" " + mode + " " + tag;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    si.cb = sizeof(si);
+    if (CreateProcessA(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        HANDLE waits[2] = { ready, process_ };
+        holding_ = WaitForMultipleObjects(2, waits, FALSE, 20000) == WAIT_OBJECT_0;
+    }
+    CloseHandle(ready);
+}
+
+FileHolder::~FileHolder()
+{
+    Release();
+}
+
+void FileHolder::Release()
+{
+    if (release_) {
+        SetEvent(release_);
+        CloseHandle(release_);
+        release_ = NULL;
+    }
+    if (process_) {
+        WaitForSingleObject(process_, 20000);
+        CloseHandle(process_);
+        process_ = NULL;
+    }
+    holding_ = false;
+}

@@ -39,6 +39,22 @@ std::string EnterTempFolder();
 // Runs a Windows program of this prefix and returns its exit code (or -1).
 DWORD RunProgram(const std::string &commandLine, DWORD timeoutMs);
 
+// Another process holds a file while this object lives (see holdfile.cpp for modes).
+class FileHolder {
+public:
+    FileHolder(const std::string &path, const char *mode);
+    ~FileHolder();
+    void Release();
+    bool Holding() const { return holding_; }
+private:
+    HANDLE process_;
+    HANDLE release_;
+    bool holding_;
+};
+
+// Full path of a helper program built beside the test harness (e.g. "holdfile.exe").
+std::string HarnessProgram(const char *name);
+
 // --- Driving windows -------------------------------------------------------------
 // Finds a top-level window of this process by class "#32770" (or any class with
 // NULL) whose caption equals caption; waits up to timeoutMs.

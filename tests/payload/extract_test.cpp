@@ -1,0 +1,164 @@
+// Payload rows: extraction, expansion through LZ32, and the clean-up of temporary copies.
+#include <gtest/gtest.h>
+#include "harness/testutil.h"
+#include "payload/payload.h"
+#include "session/session.h"
+
+static const char kSzddMagic[] = "SZDD\x88\xf0\x27\x33";
+
+class Payload : public testing::Test {
+protected:
+    HMODULE self_ = GetModuleHandleA(NULL);
+    ScratchFolder folder_;
+};
+
+TEST_F(Payload, CarriedRowsAreWrittenByteForByte)
+{
+    for (int index = 0; index < PAYLOAD_COUNT; index++) {
+        const PayloadEntry &row = PayloadTable[index];
+        SCOPED_TRACE(index);
+        std::string target = folder_.File(row.tempName[0] ? row.tempName : "reserved");
+        int carried = row.resourceName[0] && FindResourceA(self_, row.resourceName, "EXE") != NULL;
+        EXPECT_EQ(carried, ExtractPayload(self_, index, folder_.Path(), row.tempName[0] ? row.tempName : "reserved"));
+        EXPECT_EQ(carried, FileExists(target));
+        if (!carried)
+            continue;
+        HRSRC found = FindResourceA(self_, row.resourceName, "EXE");
+        std::string bytes((const char *)LockResource(LoadResource(self_, found)), SizeofResource(self_, found));
+        std::string written = ReadFileText(target);
+        EXPECT_EQ(bytes, written);
+        // Every row is packed except the product INI template and the options file.
+        bool plain = index == PAYLOAD_PRODUCTINI || index == PAYLOAD_OPTIONS;
+        EXPECT_EQ(!plain, written.compare(0, 8, kSzddMagic) == 0);
+    }
+}
+
+TEST_F(Payload, RowsThisReleaseDoesNotCarry)
+{
+    const int missing[] = { 6, 9, 13, 17, 22, 27, 28, 29, 30, 31, -1, 45 };
+    for (int index : missing) {
+        EXPECT_EQ(0, ExtractPayload(self_, index, folder_.Path(), "x.bin")) << index;
+        EXPECT_FALSE(FileExists(folder_.File("x.bin"))) << index;
+    }
+}
+
+TEST_F(Payload, SeparatorRulesAndRepeatedExtraction)
+{
+    std::string withSlash = std::string(folder_.Path()) + "\\";
+    ASSERT_EQ(1, ExtractPayload(self_, PAYLOAD_OPTIONS, withSlash.c_str(), "a.ini"));
+    EXPECT_TRUE(FileExists(folder_.File("a.ini")));
+
+    // A forward slash gets a backslash after it; Windows takes "/\" as one separator.
+    CreateDirectoryA(folder_.File("sub").c_str(), NULL);
+    std::string forward = folder_.File("sub") + "/";
+    ASSERT_EQ(1, ExtractPayload(self_, PAYLOAD_OPTIONS, forward.c_str(), "b.ini"));
+    EXPECT_TRUE(FileExists(folder_.File("sub\\b.ini")));
+
+    // A second extraction truncates the first.
+    WriteFileText(folder_.File("c.ini"), std::string(100000, 'z'));
+    ASSERT_EQ(1, ExtractPayload(self_, PAYLOAD_OPTIONS, folder_.Path(), "c.ini"));
+    EXPECT_EQ(ReadFileText(folder_.File("a.ini")), ReadFileText(folder_.File("c.ini")));
+}
+
+TEST_F(Payload, ExtractionRefusesAPathThatDoesNotFit)
+{
+    // Folder and name of 255 characters together fit the 256-character path; one more does not.
+    std::string name(255 - strlen(folder_.Path()) - 1, 'n');
+    std::string tooLong = name + "n";
+    EXPECT_EQ(0, ExtractPayload(self_, PAYLOAD_OPTIONS, folder_.Path(), tooLong.c_str()));
+    EXPECT_EQ((DWORD)ERROR_FILENAME_EXCED_RANGE, GetLastError());
+    // The exact fit is attempted (the file system may still refuse so long a name).
+    SetLastError(0xdeadbeef);
+    ExtractPayload(self_, PAYLOAD_OPTIONS, folder_.Path(), name.c_str());
+    EXPECT_NE((DWORD)ERROR_FILENAME_EXCED_RANGE, GetLastError());
+}
+
+TEST_F(Payload, ExpandRestoresEveryPackedRow)
+{
+    // The relnotes row expands to the sample's release notes; programs to valid images.
+    char source[MAX_PATH];
+    snprintf(source, sizeof(source), "%s", folder_.File("scratch.tmp").c_str());
+    ASSERT_EQ(1, ExtractPayload(self_, PAYLOAD_RELNOTES, folder_.Path(), "scratch.tmp"));
+    ASSERT_EQ(1, ExpandFile(source, folder_.File("RelNotes.txt").c_str()));
+    std::string notes = ReadFileText(folder_.File("RelNotes.txt"));
+    EXPECT_NE(std::string::npos, notes.find("NEXFER Pro"));
+    EXPECT_EQ(std::string::npos, notes.find(kSzddMagic));
+
+    ASSERT_EQ(1, ExtractPayload(self_, 0, folder_.Path(), "scratch.tmp"));
+    ASSERT_EQ(1, ExpandFile(source, folder_.File("nxf95pro.exe").c_str()));
+    EXPECT_EQ("MZ", ReadFileText(folder_.File("nxf95pro.exe")).substr(0, 2));
+}
+
+TEST_F(Payload, ExpandCopiesPlainFilesAndRefusesEmptyOnes)
+{
+    char source[MAX_PATH];
+    std::string plain = "plain text\r\nnot packed\r\n";
+    WriteFileText(folder_.File("plain.txt"), plain);
+    snprintf(source, sizeof(source), "%s", folder_.File("plain.txt").c_str());
+    EXPECT_EQ(1, ExpandFile(source, folder_.File("copy.txt").c_str()));
+    EXPECT_EQ(plain, ReadFileText(folder_.File("copy.txt")));
+
+    WriteFileText(folder_.File("empty.txt"), "");
+    snprintf(source, sizeof(source), "%s", folder_.File("empty.txt").c_str());
+    EXPECT_EQ(0, ExpandFile(source, folder_.File("empty-copy.txt").c_str()));
+
+    snprintf(source, sizeof(source), "%s", folder_.File("absent.txt").c_str());
+    EXPECT_EQ(0, ExpandFile(source, folder_.File("absent-copy.txt").c_str()));
+}
+
+TEST_F(Payload, ExpandWithEqualNamesTouchesNothing)
+{
+    char source[MAX_PATH];
+    WriteFileText(folder_.File("same.txt"), "keep");
+    snprintf(source, sizeof(source), "%s", folder_.File("same.txt").c_str());
+    std::string upper = folder_.File("SAME.TXT");
+    EXPECT_EQ(1, ExpandFile(source, upper.c_str()));
+    EXPECT_EQ("keep", ReadFileText(folder_.File("same.txt")));
+}
+
+TEST_F(Payload, ExpandPrefersTheUnderscoreName)
+{
+    char source[MAX_PATH];
+    WriteFileText(folder_.File("file.txt"), "plain one");
+    WriteFileText(folder_.File("file.tx_"), "underscore one");
+    snprintf(source, sizeof(source), "%s", folder_.File("file.txt").c_str());
+    EXPECT_EQ(1, ExpandFile(source, folder_.File("out.txt").c_str()));
+    EXPECT_EQ("underscore one", ReadFileText(folder_.File("out.txt")));
+    // The caller's buffer names the file that was read.
+    EXPECT_EQ(folder_.File("file.tx_"), std::string(source));
+}
+
+TEST_F(Payload, ExpandFailsOnADestinationAnotherProgramHolds)
+{
+    char source[MAX_PATH];
+    WriteFileText(folder_.File("new.dll"), "new content");
+    WriteFileText(folder_.File("held.dll"), "old content");
+    snprintf(source, sizeof(source), "%s", folder_.File("new.dll").c_str());
+    {
+        FileHolder holder(folder_.File("held.dll"), "image");
+        ASSERT_TRUE(holder.Holding());
+        EXPECT_EQ(0, ExpandFile(source, folder_.File("held.dll").c_str()));
+        // No stray sibling with "_" as last character.
+        EXPECT_FALSE(FileExists(folder_.File("held.dl_")));
+    }
+    EXPECT_EQ("old content", ReadFileText(folder_.File("held.dll")));
+    EXPECT_EQ(1, ExpandFile(source, folder_.File("held.dll").c_str()));
+    EXPECT_EQ("new content", ReadFileText(folder_.File("held.dll")));
+}
+
+TEST_F(Payload, DeleteTempPayloadFilesRemovesEveryTemporaryName)
+{
+    std::string temp = EnterTempFolder();
+    WriteFileText(temp + "\\nxf95pro.ex_", "x");
+    WriteFileText(temp + "\\sites8.in_", "x");
+    WriteFileText(temp + "\\Install.ini", "x");
+    WriteFileText(temp + "\\NXT1234.TMP", "scratch");
+    EXPECT_EQ(0, DeleteTempPayloadFiles());
+    EXPECT_FALSE(FileExists(temp + "\\nxf95pro.ex_"));
+    EXPECT_FALSE(FileExists(temp + "\\sites8.in_"));
+    EXPECT_FALSE(FileExists(temp + "\\Install.ini"));
+    EXPECT_TRUE(FileExists(temp + "\\NXT1234.TMP"));
+    DeleteFileA((temp + "\\NXT1234.TMP").c_str());
+    // Nothing left to delete: still no report.
+    EXPECT_EQ(0, DeleteTempPayloadFiles());
+}

@@ -1,0 +1,92 @@
+// Messages by number, inserts and the setup log.
+#include <gtest/gtest.h>
+#include "harness/testutil.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "resource.h"
+
+TEST(Messages, LoadMessageReadsTheStringTable)
+{
+    char text[256];
+    EXPECT_EQ(1, LoadMessage(IDS_INSTALL_DONE, text, sizeof(text)));
+    EXPECT_STREQ("Installation successful!\nHappy FTP'ing!", text);
+    EXPECT_EQ(1, LoadMessage(IDS_COPYING, text, sizeof(text)));
+    EXPECT_STREQ("Copying %1!s!%2!s! to %3!s!\\%4!s!", text);
+    EXPECT_EQ(1, LoadMessage(IDS_ASK_MORE_SITES, text, sizeof(text)));
+    EXPECT_STREQ("Do you wish to install additional FTP sites?\nYour old ones will be preserved under "
+                 "\"MySites\"\nin the file \"original.ini\".", text);
+    EXPECT_EQ(1, LoadMessage(IDS_CHOICE_INSTALL, text, sizeof(text)));
+    EXPECT_STREQ("&Install or update NEXFER Pro", text);
+}
+
+TEST(Messages, LoadMessageFallbackAndCut)
+{
+    char text[256];
+    EXPECT_EQ(0, LoadMessage(12345, text, sizeof(text)));
+    EXPECT_STREQ("12345 DEBUG - Unable to load string", text);
+
+    char small[10 + 4];
+    memset(small, '#', sizeof(small));
+    EXPECT_EQ(0, LoadMessage(12345, small, 10));
+    EXPECT_STREQ("12345 DEB", small);
+    EXPECT_EQ('#', small[10]);
+
+    char untouched[4] = "abc";
+    EXPECT_EQ(0, LoadMessage(IDS_INSTALL, untouched, 0));
+    EXPECT_STREQ("abc", untouched);
+
+    char cut[8];
+    memset(cut, '#', sizeof(cut));
+    EXPECT_EQ(1, LoadMessage(IDS_CONGRATULATIONS, cut, 6));
+    EXPECT_STREQ("Congr", cut);
+    EXPECT_EQ('#', cut[6]);
+}
+
+TEST(Messages, FormatInsertsFillsNumberedInserts)
+{
+    char pattern[256], out[FORMATTED_SIZE];
+    LoadMessage(IDS_CREATE_FAILED, pattern, sizeof(pattern));
+    EXPECT_EQ((int)strlen("Creation of C:\\NX failed. (5)"), FormatInserts(out, pattern, "C:\\NX", 5u));
+    EXPECT_STREQ("Creation of C:\\NX failed. (5)", out);
+
+    LoadMessage(IDS_COPYING, pattern, sizeof(pattern));
+    FormatInserts(out, pattern, "C:\\TEMP\\", "nxf.dll", "D:\\NX", "nxf.dll");
+    EXPECT_STREQ("Copying C:\\TEMP\\nxf.dll to D:\\NX\\nxf.dll", out);
+
+    // Inserts are used in the order of their numbers, not of their places.
+    FormatInserts(out, "%2!s!-%1!u!", 7u, "b");
+    EXPECT_STREQ("b-7", out);
+}
+
+class LogFile : public testing::Test {
+protected:
+    void SetUp() override { SetCurrentDirectoryA(folder_.Path()); }
+    void TearDown() override { EnterTempFolder(); }
+    ScratchFolder folder_;
+};
+
+TEST_F(LogFile, LinesAreAppendedAcrossRuns)
+{
+    g_bLogging = 1;
+    WriteLog("first");
+    WriteLog("second");
+    // A later run appends to what an earlier one left.
+    ResetSessionState();
+    g_bLogging = 1;
+    WriteLog("third");
+    EXPECT_EQ("first\r\nsecond\r\nthird\r\n", ReadFileText(folder_.File("setup.log")));
+}
+
+TEST_F(LogFile, NothingIsWrittenWhenLoggingIsOff)
+{
+    WriteLog("nothing");
+    EXPECT_FALSE(FileExists(folder_.File("setup.log")));
+}
+
+TEST_F(LogFile, QuietMessageGoesToTheLogWithTheAssumedAnswer)
+{
+    g_bLogging = 1;
+    g_bSilent = 1;
+    EXPECT_EQ(IDCANCEL, ShowMessage(NULL, "Copy failed", "Install", MB_RETRYCANCEL, IDCANCEL));
+    EXPECT_EQ("Copy failed\r\n", ReadFileText(folder_.File("setup.log")));
+}
