@@ -11,7 +11,8 @@ X86 := $(BUILD)/x86
 CMAKE_EXTRA ?=
 
 PACKAGES := g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
-            wine wine64 xvfb imagemagick mscompress cmake g++ make ninja-build googletest
+            wine wine64 xvfb imagemagick mscompress cmake g++ make ninja-build googletest \
+            libgtest-dev
 
 .PHONY: deps host x64 x86 build test run bench screenshots clean
 
@@ -47,8 +48,11 @@ test: build
 run: x64
 	bash tools/run-setup.sh $(X64)
 
-bench: host
-	bash tools/szdd/bench.sh
+bench: x64
+	@echo "== sample payload =="
+	SZDD=$(HOST)/szdd/szdd bash tools/szdd/bench.sh $(X64)/sample-product
+	@echo "== corpus of ordinary text and binaries =="
+	SZDD=$(HOST)/szdd/szdd bash tools/szdd/bench.sh
 
 screenshots: x64
 	bash tools/screenshots.sh $(X64)

@@ -1,0 +1,66 @@
+// A distributor's quiet, logging build: it runs without a window, ends by itself, logs
+// its options and cleans up its temporary payload copies.
+#include <gtest/gtest.h>
+#include "e2e.h"
+#include "harness/testutil.h"
+#include "payload/payload.h"
+
+static std::vector<std::string> ScratchFiles(const std::string &temp)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((temp + "NXT*.TMP").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(data.cFileName);
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+TEST(QuietStart, RunsHiddenLogsItsOptionsAndCleansUp)
+{
+    std::string temp = TempFolder();
+    DeleteFileA((temp + "setup.log").c_str());
+    for (const std::string &name : ScratchFiles(temp))
+        DeleteFileA((temp + name).c_str());
+    // Leftovers of an earlier run under payload temporary names are cleaned up too.
+    WriteFileText(temp + "nxfpro32.dl_", "left over");
+
+    SetupRun run = RunSetupVariant("setup_quiet_log", 60000);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_FALSE(run.showedWindow);
+
+    std::vector<std::string> log = ReadLines(temp + "setup.log");
+    ASSERT_GE(log.size(), 7u);
+    std::vector<std::string> options(log.begin(), log.begin() + 7);
+    std::vector<std::string> expected = {
+        "g_bSilent=1", "g_bNoPass=0", "gbInstallBonusPack=1", "g_iconLocation=0",
+        "g_bExplore=1", "g_szLine1=\"Quiet build for testing\"", "g_szLine2=\"\"",
+    };
+    EXPECT_EQ(expected, options);
+
+    // The scratch file stays; the written options file and every payload copy go.
+    EXPECT_EQ(1u, ScratchFiles(temp).size());
+    EXPECT_FALSE(FileExists(temp + "Install.ini"));
+    for (int i = 0; i < PAYLOAD_COUNT; i++) {
+        if (PayloadTable[i].tempName[0]) {
+            EXPECT_FALSE(FileExists(temp + PayloadTable[i].tempName)) << PayloadTable[i].tempName;
+        }
+    }
+}
+
+TEST(QuietStart, TwoRunsInARowAppendToOneLog)
+{
+    std::string temp = TempFolder();
+    DeleteFileA((temp + "setup.log").c_str());
+    ASSERT_TRUE(RunSetupVariant("setup_quiet_log", 60000).ended);
+    size_t first = ReadLines(temp + "setup.log").size();
+    ASSERT_GE(first, 7u);
+    ASSERT_TRUE(RunSetupVariant("setup_quiet_log", 60000).ended);
+    std::vector<std::string> log = ReadLines(temp + "setup.log");
+    EXPECT_EQ(2 * first, log.size());
+    EXPECT_EQ("g_bSilent=1", log[first]);
+}

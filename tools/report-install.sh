@@ -1,0 +1,35 @@
+#!/bin/bash
+# Plain report of what setup left in the Wine prefix $WINEPREFIX: the installation
+# record, files, registrations and program-group shortcuts.
+set -u
+WINE=/usr/lib/wine/wine64
+c="$WINEPREFIX/drive_c"
+reg() { "$WINE" reg query "$@" 2>/dev/null | tr -d '\r' | sed '/^$/d; s/^/    /'; }
+
+echo "== WIN.INI section [NEXFER] =="
+awk 'BEGIN{IGNORECASE=1} /^\[/{on=(tolower($0)=="[nexfer]\r"||tolower($0)=="[nexfer]")} on' "$c/windows/win.ini" | tr -d '\r' | sed 's/^/    /'
+dir=$(awk 'BEGIN{IGNORECASE=1} /^\[/{on=(tolower($0)~/^\[nexfer\]/)} on && /^DIR=/{sub(/^DIR=/,""); print}' "$c/windows/win.ini" | tr -d '\r')
+if [ -n "$dir" ]; then
+  unix=$(WINEPREFIX="$WINEPREFIX" "$WINE" winepath -u "$dir" 2>/dev/null)
+  echo "== Files in $dir =="
+  ls -l "$unix" 2>/dev/null | sed 's/^/    /'
+fi
+echo "== Uninstall entry =="
+reg 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NEXFERPro'
+echo "== COM classes =="
+for id in '{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}' '{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}' '{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}'; do
+  reg "HKCR\\CLSID\\$id" /s
+done
+echo "== Shell namespace entries =="
+for place in Desktop MyComputer; do
+  reg "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$place\\Namespace" /s | grep -i -A1 '5E1F7A20'
+done
+echo "== Program-group shortcuts =="
+find "$c/users" -path '*Start Menu/Programs/*' -name '*.lnk' 2>/dev/null | sed "s|$c/users/[^/]*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/|    |"
+echo "== Run-once commands =="
+reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce'
+reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunServicesOnce'
+echo "== setup.log =="
+log=$(find "$c/users" -maxdepth 5 -ipath '*/Temp/setup.log' 2>/dev/null | head -1)
+[ -n "$log" ] && tr -d '\r' < "$log" | sed 's/^/    /'
+exit 0
