@@ -7,6 +7,16 @@
 #define RECORD_SECTION  "NEXFER"
 #define UNINSTALL_KEY   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
 #define DEFAULT_GROUP   "NEXFER Pro"
+// The removal spells the first component this way; the registry ignores letter case.
+#define UNINSTALL_KEY_REMOVAL "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
+
+// UninstallString holds the program path quoted and three arguments: room for a folder
+// of 260 characters three times and a group name of 255.
+#define UNINSTALL_FOLDER_MAX  260
+#define UNINSTALL_GROUP_MAX   255
+#define UNINSTALL_FIXED_TEXT  "\"\\nxfrem32.exe\" -f  -d  -g "
+#define UNINSTALL_STRING_SIZE \
+    (3 * UNINSTALL_FOLDER_MAX + UNINSTALL_GROUP_MAX + (int)sizeof(UNINSTALL_FIXED_TEXT))
 
 // Creates or opens root\path[\extra] and, when text is given, sets valueName (NULL: the
 // default value). 1 only when a value was written.

@@ -1,0 +1,157 @@
+// The program-group client: one DDE client instance that sends command strings to the
+// shell's "PROGMAN" service, one conversation per command.
+#include <string.h>
+#include "registration/progman.h"
+#include <ddeml.h>
+#include "registration/record.h"
+#include "session/text.h"
+
+#define COMMAND_SIZE   512
+#define ITEM_PATH_SIZE 260
+#define DDE_TIMEOUT_MS 1000
+
+int g_bGroupClientOpen = 0;
+static DWORD s_ddeInstance;
+
+// The client answers nothing the library passes to it.
+static HDDEDATA CALLBACK GroupClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR,
+                                             ULONG_PTR)
+{
+    return NULL;
+}
+
+static int StartGroupClient(void)
+{
+    // A second start ends the first instance instead of losing it.
+    CloseGroupClient();
+    s_ddeInstance = 0;
+    if (DdeInitializeA(&s_ddeInstance, GroupClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        return 0;
+    g_bGroupClientOpen = 1;
+    return 1;
+}
+
+int OpenGroupClient(void)
+{
+    return StartGroupClient();
+}
+
+int SendGroupCommand(const char *command)
+{
+    HSZ service;
+    HCONV conversation;
+    HDDEDATA answer;
+
+    if (!g_bGroupClientOpen || !command)
+        return 0;
+    service = DdeCreateStringHandleA(s_ddeInstance, "PROGMAN", CP_WINANSI);
+    if (!service)
+        return 0;
+    conversation = DdeConnect(s_ddeInstance, service, service, NULL);
+    if (!conversation) {
+        DdeFreeStringHandle(s_ddeInstance, service);
+        return 0;
+    }
+    answer = DdeClientTransaction((BYTE *)command, (DWORD)strlen(command) + 1, conversation, NULL,
+                                  CF_TEXT, XTYP_EXECUTE, DDE_TIMEOUT_MS, NULL);
+    DdeDisconnect(conversation);
+    DdeFreeStringHandle(s_ddeInstance, service);
+    return answer != NULL;
+}
+
+int CreateProgramGroup(const char *group)
+{
+    char command[COMMAND_SIZE];
+
+    if (!StartGroupClient())
+        return 0;
+    if (FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group))
+        SendGroupCommand(command);
+    return 1;
+}
+
+int SelectProgramGroup(const char *group)
+{
+    char command[COMMAND_SIZE];
+
+    if (!FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group))
+        return 0;
+    return SendGroupCommand(command);
+}
+
+static const char *TextOrEmpty(const char *text)
+{
+    return text ? text : "";
+}
+
+// The item's default folder and the program's full path. 0 when either does not fit.
+static int ItemPaths(const char *folder, const char *fileName, char *defaultFolder, char *fullPath)
+{
+    DWORD n;
+
+    if (folder && folder[0]) {
+        if (!CopyText(defaultFolder, ITEM_PATH_SIZE, folder))
+            return 0;
+    } else {
+        n = GetCurrentDirectoryA(ITEM_PATH_SIZE, defaultFolder);
+        if (n == 0 || n >= ITEM_PATH_SIZE)
+            return 0;
+    }
+    if (strchr(fileName, '\\'))
+        return CopyText(fullPath, ITEM_PATH_SIZE, fileName);
+    return JoinPath(fullPath, ITEM_PATH_SIZE, defaultFolder, fileName);
+}
+
+int AddGroupItem(const char *title, const char *folder, const char *fileName, const char *commandLine)
+{
+    char defaultFolder[ITEM_PATH_SIZE];
+    char fullPath[ITEM_PATH_SIZE];
+    char removeCommand[COMMAND_SIZE];
+    char addCommand[COMMAND_SIZE];
+    const char *command;
+
+    fileName = TextOrEmpty(fileName);
+    if (!ItemPaths(folder, fileName, defaultFolder, fullPath))
+        return 0;
+    command = commandLine && commandLine[0] ? commandLine : fullPath;
+    if (!title || !title[0])
+        title = fileName;
+    // Both commands or neither: a text that does not fit its buffer is not sent cut.
+    if (!FormatText(removeCommand, COUNTOF(removeCommand), "[DeleteItem(\"%s\")]", title) ||
+        !FormatText(addCommand, COUNTOF(addCommand), "[AddItem(\"%s\",\"%s\",,,,,%s)]", command,
+                    title, defaultFolder))
+        return 0;
+    SendGroupCommand(removeCommand);
+    SendGroupCommand(addCommand);
+    return 1;
+}
+
+int DeleteGroupItem(const char *title, const char *fileName)
+{
+    char command[COMMAND_SIZE];
+
+    if (!title || !title[0])
+        title = TextOrEmpty(fileName);
+    if (!FormatText(command, COUNTOF(command), "[DeleteItem(\"%s\")]", title))
+        return 0;
+    SendGroupCommand(command);
+    return 1;
+}
+
+int CloseGroupClient(void)
+{
+    if (g_bGroupClientOpen)
+        DdeUninitialize(s_ddeInstance);
+    g_bGroupClientOpen = 0;
+    return 1;
+}
+
+int CloseGroupClientAndDeleteGroup(const char *group)
+{
+    char command[COMMAND_SIZE];
+
+    if (g_bGroupClientOpen && group && lstrcmpiA(group, DEFAULT_GROUP) == 0 &&
+        FormatText(command, COUNTOF(command), "[DeleteGroup(%s)]", group))
+        SendGroupCommand(command);
+    return CloseGroupClient();
+}

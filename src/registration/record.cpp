@@ -1,0 +1,147 @@
+// The installation record: registry helpers shared by the registration code, the
+// uninstall entry the control panel lists, and the WIN.INI section NEXFER.
+#include <string.h>
+#include "registration/record.h"
+#include "session/text.h"
+
+#define REG_PATH_SIZE      1024
+#define SUBKEY_NAME_SIZE   256
+#define CHILD_PATH_SIZE    256
+#define DISPLAY_NAME       "Quorvane NEXFER Pro Uninstall"
+#define UNINSTALL_PROGRAM  "nxfrem32.exe"
+
+int SetRegistryString(HKEY root, const char *path, const char *extra, const char *valueName,
+                      const char *text)
+{
+    char keyPath[REG_PATH_SIZE];
+    HKEY key;
+    int result = 0;
+
+    if (!CopyText(keyPath, COUNTOF(keyPath), path))
+        return 0;
+    if (extra && (!AppendText(keyPath, COUNTOF(keyPath), "\\") ||
+                  !AppendText(keyPath, COUNTOF(keyPath), extra)))
+        return 0;
+    if (RegCreateKeyA(root, keyPath, &key) != ERROR_SUCCESS)
+        return 0;
+    if (text && RegSetValueExA(key, valueName, 0, REG_SZ, (const BYTE *)text,
+                               (DWORD)strlen(text) + 1) == ERROR_SUCCESS)
+        result = 1;
+    RegCloseKey(key);
+    return result;
+}
+
+// The value type is not trusted: a text is only taken when it ends inside the buffer.
+static LONG QueryText(HKEY key, const char *valueName, char *buffer, DWORD cbBuffer)
+{
+    DWORD size = cbBuffer;
+    LONG rc = RegQueryValueExA(key, valueName, NULL, NULL, (BYTE *)buffer, &size);
+
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (size > 0 && buffer[size - 1] == '\0')
+        return ERROR_SUCCESS;
+    if (size >= cbBuffer)
+        return ERROR_MORE_DATA;
+    buffer[size] = '\0';
+    return ERROR_SUCCESS;
+}
+
+int ReadRegistryString(HKEY root, const char *path, const char *valueName,
+                       const char *defaultText, char *buffer, DWORD cbBuffer)
+{
+    HKEY key;
+    LONG rc;
+
+    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS)
+        return 0;
+    rc = QueryText(key, valueName, buffer, cbBuffer);
+    RegCloseKey(key);
+    if (rc == ERROR_SUCCESS)
+        return 1;
+    if (defaultText)
+        CopyText(buffer, (int)cbBuffer, defaultText);
+    else if (rc == ERROR_MORE_DATA && cbBuffer > 0)
+        buffer[0] = '\0'; // never leave a cut, unterminated text behind
+    return 0;
+}
+
+// Removes the subkey name of key (whose path under root is path). 0 when it stays.
+static int DeleteSubkey(HKEY root, const char *path, HKEY key, const char *name)
+{
+    char child[CHILD_PATH_SIZE];
+    HKEY survivor;
+    int result = 1;
+
+    if (RegDeleteKeyA(key, name) == ERROR_SUCCESS)
+        return 1;
+    // It has subkeys of its own. A child path that does not fit is refused, not cut.
+    if (!CopyText(child, COUNTOF(child), path) || !AppendText(child, COUNTOF(child), "\\") ||
+        !AppendText(child, COUNTOF(child), name))
+        return 0;
+    if (!DeleteRegistryTree(child, root))
+        result = 0;
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, &survivor) == ERROR_SUCCESS) {
+        RegCloseKey(survivor);
+        return 0;
+    }
+    return result;
+}
+
+int DeleteRegistryTree(const char *path, HKEY root)
+{
+    char name[SUBKEY_NAME_SIZE];
+    HKEY key;
+    int result = 1;
+
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return 0;
+    while (RegEnumKeyA(key, 0, name, COUNTOF(name)) == ERROR_SUCCESS) {
+        // Index 0 is asked again after each deletion; a subkey that survives its own
+        // deletion would come back forever, so the loop ends there.
+        if (!DeleteSubkey(root, path, key, name)) {
+            result = 0;
+            break;
+        }
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(root, path);
+    return result;
+}
+
+int BuildUninstallString(char *out, int cch, const char *destFolder, const char *group)
+{
+    return FormatText(out, cch, "\"%s\\" UNINSTALL_PROGRAM "\" -f %s -d %s -g %s",
+                      destFolder, destFolder, destFolder, group);
+}
+
+static void SetValueText(HKEY key, const char *name, const char *text)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+}
+
+void WriteUninstallEntry(const char *destFolder, const char *group)
+{
+    char command[UNINSTALL_STRING_SIZE];
+    HKEY key;
+
+    // An entry whose command line cannot be formed would only mislead the control panel.
+    if (!BuildUninstallString(command, COUNTOF(command), destFolder, group))
+        return;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, &key) != ERROR_SUCCESS)
+        return;
+    SetValueText(key, "DisplayName", DISPLAY_NAME);
+    SetValueText(key, "UninstallString", command);
+    RegCloseKey(key);
+}
+
+void DeleteUninstallEntry(void)
+{
+    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_REMOVAL) != ERROR_SUCCESS)
+        DeleteRegistryTree(UNINSTALL_KEY_REMOVAL, HKEY_LOCAL_MACHINE);
+}
+
+void ClearInstallRecord(void)
+{
+    WriteProfileStringA(RECORD_SECTION, NULL, NULL);
+}
