@@ -1,0 +1,176 @@
+// COM registration: the base class's in-process server entry, the product DLLs' own
+// self-registration, and the shell namespace entries on the Desktop or in My Computer.
+#include <string.h>
+#include "drivers/components.h"
+#include "registration/com.h"
+#include "registration/record.h"
+#include "session/session.h"
+#include "session/text.h"
+#include "wizard/pages.h"
+
+#define SERVER_KEY_SIZE    256
+#define NAMESPACE_PATH_SIZE 512
+#define CURRENT_DIR_SIZE   512
+#define DLL_PATH_SIZE      261
+#define EXPLORER_TITLE     "NEXFER Pro Explorer"
+#define ICONLINK_TITLE     "NEXFER Pro"
+#define THREADING_MODEL    "Apartment"
+
+enum { PLACE_DESKTOP = 0, PLACE_MYCOMPUTER = 1, PLACE_NONE = -1 };
+
+static const char *const kNamespaceFormats[2] = {
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\%s",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\%s",
+};
+
+static int ServerKeyPath(char *out, int cch)
+{
+    return FormatText(out, cch, "%s\\%s", "CLSID\\" CLSID_BASE_TEXT, "InProcServer32");
+}
+
+// Default value first; the threading model only when the path went in.
+static int WriteServerValues(HKEY key, const char *programPath)
+{
+    if (RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE *)programPath,
+                       (DWORD)strlen(programPath) + 1) != ERROR_SUCCESS)
+        return 0;
+    RegSetValueExA(key, "ThreadingModel", 0, REG_SZ, (const BYTE *)THREADING_MODEL,
+                   (DWORD)sizeof(THREADING_MODEL));
+    return 1;
+}
+
+int RegisterBaseServer(const char *programPath)
+{
+    char path[SERVER_KEY_SIZE];
+    HKEY key;
+    int result = 0;
+
+    if (!ServerKeyPath(path, COUNTOF(path)))
+        return 0;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        result = WriteServerValues(key, programPath);
+        RegCloseKey(key);
+    }
+    if (!result && RegCreateKeyA(HKEY_CLASSES_ROOT, path, &key) == ERROR_SUCCESS) {
+        result = WriteServerValues(key, programPath);
+        RegCloseKey(key);
+    }
+    return result;
+}
+
+int UnregisterBaseServer(void)
+{
+    char path[SERVER_KEY_SIZE];
+    HKEY key;
+
+    if (!ServerKeyPath(path, COUNTOF(path)))
+        return 1;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, NULL);
+        RegDeleteValueA(key, "ThreadingModel");
+        RegCloseKey(key);
+    }
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
+    return 1;
+}
+
+typedef HRESULT(STDAPICALLTYPE *RegistrationEntry)(void);
+
+// Loads the DLL, calls the entry point and frees it: 0, 1 or -1 as CallDllRegistration.
+static int RunEntryPoint(const char *dllPath, const char *entryPoint)
+{
+    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = LoadLibraryA(dllPath);
+    RegistrationEntry entry;
+    int result = 0;
+
+    SetErrorMode(oldMode);
+    if (!module)
+        return 0;
+    entry = (RegistrationEntry)(void *)GetProcAddress(module, entryPoint);
+    if (entry)
+        result = entry() < 0 ? -1 : 1;
+    FreeLibrary(module);
+    return result;
+}
+
+int CallDllRegistration(const char *folder, const char *dllName, const char *entryPoint)
+{
+    char dllPath[DLL_PATH_SIZE];
+    char previous[CURRENT_DIR_SIZE];
+    DWORD n;
+    int result;
+
+    if (!JoinPath(dllPath, COUNTOF(dllPath), folder, dllName))
+        return 0;
+    // Without the folder to come back to, the DLL is not run at all.
+    n = GetCurrentDirectoryA(COUNTOF(previous), previous);
+    if (n == 0 || n >= (DWORD)COUNTOF(previous))
+        return 0;
+    // The DLL finds the product's other DLLs beside it while it loads and registers.
+    SetCurrentDirectoryA(folder);
+    result = RunEntryPoint(dllPath, entryPoint);
+    SetCurrentDirectoryA(previous);
+    return result;
+}
+
+static int NamespacePath(char *out, int place, const char *clsid)
+{
+    return FormatText(out, NAMESPACE_PATH_SIZE, kNamespaceFormats[place ? 1 : 0], clsid);
+}
+
+// Where the class's entry is registered; a key without a readable default value is absent.
+static int FindNamespaceEntry(const char *clsid)
+{
+    char path[NAMESPACE_PATH_SIZE];
+    char title[NAMESPACE_PATH_SIZE];
+    int place;
+
+    for (place = PLACE_DESKTOP; place <= PLACE_MYCOMPUTER; place++) {
+        if (NamespacePath(path, place, clsid) &&
+            ReadRegistryString(HKEY_LOCAL_MACHINE, path, NULL, NULL, title, sizeof(title)))
+            return place;
+    }
+    return PLACE_NONE;
+}
+
+// An entry already present decides g_iconLocation; otherwise the entry goes where it
+// points, after the icon placement page when askUser is set.
+static void PlaceEntry(const char *clsid, const char *title, int askUser)
+{
+    char path[NAMESPACE_PATH_SIZE];
+    int place = FindNamespaceEntry(clsid);
+
+    if (place != PLACE_NONE) {
+        g_iconLocation = place;
+        return;
+    }
+    if (askUser)
+        RunIconPlacementPage();
+    if (NamespacePath(path, g_iconLocation, clsid))
+        SetRegistryString(HKEY_LOCAL_MACHINE, path, NULL, NULL, title);
+}
+
+void PlaceNamespaceEntries(DWORD flags)
+{
+    if (!(flags & INSTALL_EXPLORER))
+        return;
+    PlaceEntry(CLSID_EXPLORER_TEXT, EXPLORER_TITLE, !(flags & INSTALL_QUIET));
+    if (flags & INSTALL_CLASSIC)
+        PlaceEntry(CLSID_ICONLINK_TEXT, ICONLINK_TITLE, 0);
+}
+
+int RemoveNamespaceEntries(void)
+{
+    static const char *const classes[2] = { CLSID_EXPLORER_TEXT, CLSID_ICONLINK_TEXT };
+    char path[NAMESPACE_PATH_SIZE];
+    int i, place;
+
+    for (i = 0; i < 2; i++) {
+        for (place = PLACE_DESKTOP; place <= PLACE_MYCOMPUTER; place++) {
+            if (NamespacePath(path, place, classes[i]))
+                RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+        }
+    }
+    return 1;
+}
