@@ -16,6 +16,7 @@ int CreateFolderChain(char *path);
 int AddRunOnceCommand(const char *command);
 
 // 1 when the file is gone; 0 when its deletion had to be scheduled (or failed).
+// message (null, or at least 256 characters) receives "failed to delete <path>".
 int DeleteFileOrSchedule(const char *path, char *message);
 
 // Writes a plain-text payload row to destPath with placeholder replaced. 0 or -1.
@@ -24,5 +25,18 @@ int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
 
 // 1 when folder\fileName exists and can be opened for reading.
 int CanOpenForReading(const char *folder, const char *fileName);
+
+// Pure name forms, exposed for tests.
+// path up to its first ".dll" (else first ".exe", case-sensitive), then suffix
+// (".bak" or ".new"). 0 when neither occurs or the result does not fit.
+int MakeReplacementName(const char *path, const char *suffix, char *out, int cchOut);
+
+// path with its last "." and what follows replaced by ".del" (or ".del" appended).
+// 0 when it does not fit.
+int MakeDeletionName(const char *path, char *out, int cchOut);
+
+// line with every placeholder replaced. 0 (out empty) when the result does not fit.
+int ReplacePlaceholder(const char *line, const char *placeholder, const char *replacement,
+                       char *out, int cchOut);
 
 #endif

@@ -1,0 +1,399 @@
+// Placing payload rows into the product folder, with the replace-at-restart road for
+// program files that a running program holds, and deleting files the same way.
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+#include "../../resources/resource.h"
+#include "../drivers/components.h"
+#include "../session/messages.h"
+#include "../session/session.h"
+#include "../session/startup.h"
+#include "../session/text.h"
+#include "payload.h"
+#include "placement.h"
+
+#define DEST_PATH_SIZE     1024
+#define SOURCE_PATH_SIZE   512
+#define SHORT_PATH_SIZE    261
+#define COMMAND_SIZE       1024
+#define COPY_PATH_SIZE     261
+#define OPEN_PATH_SIZE     512
+#define LINE_IN_SIZE       512
+#define LINE_OUT_SIZE      1024
+#define RUNONCE_NAME_SIZE  16
+#define RUNONCE_LAST       999
+
+static const char kRunOnceBase[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+static const char kRunOnceName[] = "Quorvane";
+
+int MakeReplacementName(const char *path, const char *suffix, char *out, int cchOut)
+{
+    const char *found = strstr(path, ".dll");
+    size_t keep;
+
+    if (!found)
+        found = strstr(path, ".exe");
+    if (!found || cchOut <= 0)
+        return 0;
+    keep = (size_t)(found - path);
+    if (keep + strlen(suffix) >= (size_t)cchOut) {
+        out[0] = '\0';
+        return 0;
+    }
+    memcpy(out, path, keep);
+    out[keep] = '\0';
+    return AppendText(out, cchOut, suffix);
+}
+
+int MakeDeletionName(const char *path, char *out, int cchOut)
+{
+    const char *dot = strrchr(path, '.');
+    size_t keep = dot ? (size_t)(dot - path) : strlen(path);
+
+    if (cchOut <= 0)
+        return 0;
+    if (keep + 4 >= (size_t)cchOut) {
+        out[0] = '\0';
+        return 0;
+    }
+    memcpy(out, path, keep);
+    memcpy(out + keep, ".del", 5);
+    return 1;
+}
+
+// Appends the first count characters of text to out. 0 when they do not fit.
+static int AppendPart(char *out, int cchOut, const char *text, size_t count)
+{
+    size_t have = strlen(out);
+
+    if (have + count >= (size_t)cchOut)
+        return 0;
+    memcpy(out + have, text, count);
+    out[have + count] = '\0';
+    return 1;
+}
+
+int ReplacePlaceholder(const char *line, const char *placeholder, const char *replacement,
+                       char *out, int cchOut)
+{
+    size_t holderLen = strlen(placeholder);
+    const char *rest = line;
+    const char *found;
+
+    if (cchOut <= 0)
+        return 0;
+    out[0] = '\0';
+    // An empty placeholder would match everywhere and never advance.
+    if (holderLen == 0 || !strstr(line, placeholder))
+        return CopyText(out, cchOut, line);
+    while ((found = strstr(rest, placeholder)) != NULL) {
+        if (!AppendPart(out, cchOut, rest, (size_t)(found - rest)) ||
+            !AppendText(out, cchOut, replacement)) {
+            out[0] = '\0';
+            return 0;
+        }
+        rest = found + holderLen;
+    }
+    if (*rest != '\0' && !AppendText(out, cchOut, rest)) {
+        out[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+// Deletes a file while keeping the error code of the step that failed before it.
+static void DeleteKeepingError(const char *path)
+{
+    DWORD error = GetLastError();
+    DeleteFileA(path);
+    SetLastError(error);
+}
+
+static int RebootAllowed(void)
+{
+    return !(g_bSilent && !g_bAllowReboot);
+}
+
+static void ShowCopyStatus(const char *sourceFolder, const char *fileName,
+                           const char *destFolder, HWND statusWindow)
+{
+    char pattern[MESSAGE_SIZE];
+    char status[FORMATTED_SIZE];
+
+    LoadMessage(IDS_COPYING, pattern, COUNTOF(pattern));
+    if (!FormatInserts(status, pattern, sourceFolder, fileName, destFolder, fileName))
+        status[0] = '\0';
+    if (g_bSilent)
+        WriteLog(status);
+    else if (statusWindow)
+        SetWindowTextA(statusWindow, status);
+}
+
+// NT family: the held file is renamed to ".bak" (a running image can be renamed) and
+// the new one takes its place at once. 1 on success.
+static int ReplaceThroughBackup(char *scratch, const char *destPath)
+{
+    char backup[DEST_PATH_SIZE];
+
+    if (!MakeReplacementName(destPath, ".bak", backup, COUNTOF(backup))) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    DeleteFileA(backup);
+    if (!MoveFileA(destPath, backup) && !MoveFileA(destPath, backup))
+        return 0;
+    return ExpandFile(scratch, destPath);
+}
+
+// Other Windows: the new file waits as ".new" and is copied over the old one by a
+// run-once command at the next start. 1 on success.
+static int ReplaceAtRestart(char *scratch, const char *destPath)
+{
+    char fresh[DEST_PATH_SIZE];
+    char shortFresh[SHORT_PATH_SIZE], shortDest[SHORT_PATH_SIZE];
+    char command[COMMAND_SIZE];
+    DWORD n;
+
+    if (!MakeReplacementName(destPath, ".new", fresh, COUNTOF(fresh))) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    DeleteFileA(fresh);
+    if (!ExpandFile(scratch, fresh))
+        return 0;
+    n = GetShortPathNameA(fresh, shortFresh, COUNTOF(shortFresh));
+    if (n == 0 || n >= COUNTOF(shortFresh))
+        return 0;
+    n = GetShortPathNameA(destPath, shortDest, COUNTOF(shortDest));
+    if (n == 0 || n >= COUNTOF(shortDest))
+        return 0;
+    if (!FormatText(command, COUNTOF(command), "command.com /c copy %s %s", shortFresh, shortDest)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    return AddRunOnceCommand(command);
+}
+
+// One attempt: 1 when the file is in place (now or at the next start).
+static int PlaceOnce(const char *sourceFolder, const char *fileName, const char *destFolder, int index)
+{
+    char destPath[DEST_PATH_SIZE];
+    char scratch[SOURCE_PATH_SIZE], expandFrom[SOURCE_PATH_SIZE];
+    int placed;
+
+    if (!JoinPathAnySeparator(destPath, COUNTOF(destPath), destFolder, fileName) ||
+        !CopyText(scratch, COUNTOF(scratch), sourceFolder) ||
+        !AppendText(scratch, COUNTOF(scratch), g_szTempFileName)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    PumpMessages();
+    if (!ExtractPayload(g_hInst, index, sourceFolder, g_szTempFileName))
+        return 0;
+    // ExpandFile may rewrite its source buffer; the scratch name stays intact for deletion.
+    CopyText(expandFrom, COUNTOF(expandFrom), scratch);
+    if (ExpandFile(expandFrom, destPath)) {
+        DeleteFileA(scratch);
+        return 1;
+    }
+    PumpMessages();
+    if ((!strstr(destPath, ".dll") && !strstr(destPath, ".exe")) ||
+        GetFileAttributesA(destPath) == INVALID_FILE_ATTRIBUTES) {
+        DeleteKeepingError(scratch);
+        return 0;
+    }
+    CopyText(expandFrom, COUNTOF(expandFrom), scratch);
+    placed = g_bIsNT ? ReplaceThroughBackup(expandFrom, destPath) : ReplaceAtRestart(expandFrom, destPath);
+    if (placed && RebootAllowed())
+        g_bNeedReboot = 1;
+    DeleteKeepingError(scratch);
+    return placed;
+}
+
+int InstallFile(const char *sourceFolder, const char *fileName, const char *destFolder,
+                HWND owner, HWND statusWindow, int index, int required)
+{
+    char pattern[MESSAGE_SIZE], caption[MESSAGE_SIZE];
+    char text[FORMATTED_SIZE];
+    DWORD error;
+
+    ShowCopyStatus(sourceFolder, fileName, destFolder, statusWindow);
+    for (;;) {
+        if (PlaceOnce(sourceFolder, fileName, destFolder, index))
+            return 0;
+        if (!required)
+            return 0;
+        error = GetLastError();
+        LoadMessage(IDS_COPY_FAILED, pattern, COUNTOF(pattern));
+        LoadMessage(IDS_INSTALL, caption, COUNTOF(caption));
+        if (!FormatInserts(text, pattern, fileName, destFolder, error))
+            CopyText(text, COUNTOF(text), pattern);
+        if (ShowMessage(owner, text, caption, MB_RETRYCANCEL | MB_ICONERROR, IDCANCEL) != IDRETRY)
+            return 1;
+    }
+}
+
+static int CreateOneFolder(const char *path)
+{
+    return CreateDirectoryA(path, NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+int CreateFolderChain(char *path)
+{
+    char pattern[MESSAGE_SIZE], caption[MESSAGE_SIZE];
+    char text[FORMATTED_SIZE];
+    char *cut;
+    DWORD error;
+
+    if (CreateOneFolder(path))
+        return 1;
+    cut = strrchr(path, '\\');
+    if (cut) {
+        *cut = '\0';
+        CreateFolderChain(path);
+        *cut = '\\';
+        if (CreateOneFolder(path))
+            return 1;
+    }
+    error = GetLastError();
+    LoadMessage(IDS_CREATE_FAILED, pattern, COUNTOF(pattern));
+    LoadMessage(IDS_INSTALL, caption, COUNTOF(caption));
+    if (!FormatInserts(text, pattern, path, error))
+        CopyText(text, COUNTOF(text), pattern);
+    ShowMessage(NULL, text, caption, MB_OK | MB_ICONERROR, IDOK);
+    return 0;
+}
+
+// Opens the run-once subkey of the running family, creating it when it is missing.
+static HKEY OpenRunOnceKey(HKEY base)
+{
+    const char *subkey = g_bIsNT ? "RunOnce" : "RunServicesOnce";
+    HKEY key = NULL, created = NULL;
+
+    if (RegOpenKeyExA(base, subkey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS)
+        return key;
+    if (RegCreateKeyA(base, subkey, &created) != ERROR_SUCCESS)
+        return NULL;
+    RegCloseKey(created);
+    if (RegOpenKeyExA(base, subkey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return NULL;
+    return key;
+}
+
+int AddRunOnceCommand(const char *command)
+{
+    HKEY base, key;
+    char name[RUNONCE_NAME_SIZE];
+    int counter = 0, result = 0;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceBase, 0, KEY_ALL_ACCESS, &base) != ERROR_SUCCESS)
+        return 0;
+    key = OpenRunOnceKey(base);
+    if (!key) {
+        RegCloseKey(base);
+        return 0;
+    }
+    FormatText(name, COUNTOF(name), "%s%d", kRunOnceName, counter);
+    while (RegQueryValueExA(key, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS) {
+        // The name has room for three digits; past Quorvane999 nothing is written.
+        if (++counter > RUNONCE_LAST)
+            goto done;
+        FormatText(name, COUNTOF(name), "%s%d", kRunOnceName, counter);
+    }
+    result = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)command,
+                            (DWORD)strlen(command)) == ERROR_SUCCESS;
+done:
+    RegCloseKey(key);
+    RegCloseKey(base);
+    return result;
+}
+
+int DeleteFileOrSchedule(const char *path, char *message)
+{
+    char moved[DEST_PATH_SIZE];
+    char shortPath[SHORT_PATH_SIZE];
+    char command[COMMAND_SIZE];
+    const char *target = path;
+    DWORD n;
+
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return 1;
+    if (DeleteFileA(path))
+        return 1;
+    if (message)
+        FormatText(message, DRIVER_MESSAGE_SIZE, "failed to delete %s", path);
+    if (MakeDeletionName(path, moved, COUNTOF(moved)) && MoveFileA(path, moved))
+        target = moved;
+    n = GetShortPathNameA(target, shortPath, COUNTOF(shortPath));
+    if (n == 0 || n >= COUNTOF(shortPath))
+        return 0;
+    if (!FormatText(command, COUNTOF(command), "%s /c del %s",
+                    g_bIsNT ? "cmd.exe" : "command.com", shortPath))
+        return 0;
+    if (AddRunOnceCommand(command))
+        g_bNeedReboot = 1;
+    return 0;
+}
+
+// Writes one output line; 0 when it would exceed the line limit or the write failed.
+static int CopyLine(FILE *out, const char *line, const char *placeholder, const char *replacement)
+{
+    char output[LINE_OUT_SIZE];
+
+    if (!ReplacePlaceholder(line, placeholder, replacement, output, COUNTOF(output)))
+        return 0;
+    return fputs(output, out) >= 0;
+}
+
+int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
+                        const char *placeholder, const char *replacement, int index)
+{
+    char scratch[COPY_PATH_SIZE];
+    char line[LINE_IN_SIZE];
+    FILE *in, *out;
+    int result = -1, failed = 0;
+
+    if (!JoinPath(scratch, COUNTOF(scratch), sourceFolder, g_szTempFileName))
+        return -1;
+    if (!ExtractPayload(g_hInst, index, sourceFolder, g_szTempFileName))
+        return -1;
+    in = fopen(scratch, "rt");
+    if (!in) {
+        DeleteFileA(scratch);
+        return -1;
+    }
+    out = fopen(destPath, "wt");
+    if (!out) {
+        fclose(in);
+        DeleteFileA(scratch);
+        return -1;
+    }
+    while (!failed && fgets(line, COUNTOF(line), in)) {
+        if (CopyLine(out, line, placeholder, replacement))
+            result = 0;
+        else
+            failed = 1;
+    }
+    // A line that did not fit or a write that failed (also at the final flush) fails the copy.
+    if (fclose(out) != 0)
+        failed = 1;
+    fclose(in);
+    DeleteFileA(scratch);
+    return failed ? -1 : result;
+}
+
+int CanOpenForReading(const char *folder, const char *fileName)
+{
+    char path[OPEN_PATH_SIZE];
+    HANDLE file;
+
+    if (!CopyText(path, COUNTOF(path), folder) || !AppendText(path, COUNTOF(path), "\\") ||
+        !AppendText(path, COUNTOF(path), fileName))
+        return 0;
+    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    CloseHandle(file);
+    return 1;
+}
