@@ -1,0 +1,92 @@
+// The product INI file: written from its template on a first installation or when the
+// user agrees to a new one, with the user's old file set aside, plus the sample site lists.
+#include <windows.h>
+#include "../../resources/resource.h"
+#include "../session/messages.h"
+#include "../session/session.h"
+#include "../session/text.h"
+#include "payload.h"
+#include "placement.h"
+#include "productini.h"
+
+#define INI_PATH_SIZE 1024
+
+static const char kOriginalIni[] = "original.ini";
+static const char kMySites[] = "MySites";
+static const char kPlaceholder[] = "$$";
+
+static int ExistsIn(const char *folder, const char *name)
+{
+    char path[INI_PATH_SIZE];
+
+    return JoinPath(path, COUNTOF(path), folder, name) &&
+           GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Asks whether to add the sample sites; on Yes the user's file becomes original.ini
+// without its MySites section. 1 when a new INI file is to be written.
+static int SetOldIniAside(const char *destFolder, const char *iniName, DWORD flags, HWND owner)
+{
+    char question[MESSAGE_SIZE], caption[MESSAGE_SIZE];
+    char iniPath[INI_PATH_SIZE], originalPath[INI_PATH_SIZE];
+
+    if (flags & INSTALL_QUIET)
+        return 0;
+    LoadMessage(IDS_ASK_MORE_SITES, question, COUNTOF(question));
+    LoadMessage(IDS_SITES_CAPTION, caption, COUNTOF(caption));
+    if (ShowMessage(owner, question, caption, MB_YESNO | MB_ICONQUESTION, IDNO) != IDYES)
+        return 0;
+    if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniName) ||
+        !JoinPath(originalPath, COUNTOF(originalPath), destFolder, kOriginalIni))
+        return 0;
+    if (!MoveFileA(iniPath, originalPath))
+        return 0;
+    WritePrivateProfileStringA(kMySites, NULL, NULL, originalPath);
+    return 1;
+}
+
+// 1 when this run writes a new INI file and adds the site lists.
+static int DecideNewIni(const char *destFolder, const char *iniName, const char *firstSites,
+                        DWORD flags, HWND owner)
+{
+    if (!ExistsIn(destFolder, iniName))
+        return 1;
+    if (ExistsIn(destFolder, kOriginalIni) || ExistsIn(destFolder, firstSites))
+        return 0;
+    return SetOldIniAside(destFolder, iniName, flags, owner);
+}
+
+void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD flags,
+                       HWND owner, HWND statusWindow, char *message, int *ok,
+                       ComponentList *siteList)
+{
+    ComponentEntry *iniRow = &siteList->rows[0];
+    char iniPath[INI_PATH_SIZE];
+
+    if (!(flags & (INSTALL_CLASSIC | INSTALL_EXPLORER)) || !*ok || siteList->count < 2)
+        return;
+    if (!DecideNewIni(destFolder, iniRow->installedName, siteList->rows[1].installedName, flags, owner))
+        return;
+    if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniRow->installedName) ||
+        CopyWithPlaceholder(tempFolder, iniPath, kPlaceholder, destFolder, iniRow->payload) != 0) {
+        if (message)
+            CopyText(message, DRIVER_MESSAGE_SIZE, "Failed to install INI files.");
+        return;
+    }
+    for (int i = 1; i < siteList->count; i++) {
+        ComponentEntry *row = &siteList->rows[i];
+        char path[INI_PATH_SIZE];
+
+        if (JoinPath(path, COUNTOF(path), destFolder, row->installedName) &&
+            GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+            int result = InstallFile(tempFolder, row->installedName, destFolder, owner,
+                                     statusWindow, row->payload, row->required);
+            if (!ApplyRowRule(row, result, message, ok))
+                return;
+        }
+        if (g_bCancel) {
+            *ok = 0;
+            return;
+        }
+    }
+}
