@@ -70,15 +70,6 @@ int CreateProgramGroup(const char *group)
     return 1;
 }
 
-int SelectProgramGroup(const char *group)
-{
-    char command[COMMAND_SIZE];
-
-    if (!FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group))
-        return 0;
-    return SendGroupCommand(command);
-}
-
 static const char *TextOrEmpty(const char *text)
 {
     return text ? text : "";
