@@ -1,0 +1,212 @@
+// The install driver: places the chosen component lists, the product INI file and the
+// site lists, registers the COM servers, records the installation, builds the program
+// group, places the namespace entries and writes the uninstall entry.
+#include <string.h>
+#include "../payload/placement.h"
+#include "../payload/productini.h"
+#include "../registration/com.h"
+#include "../registration/progman.h"
+#include "../registration/record.h"
+#include "../session/session.h"
+#include "../session/text.h"
+#include "../wizard/progress.h"
+#include "components.h"
+#include "install.h"
+
+#define GROUP_SIZE     256
+#define INSTALL_PATH   1024
+#define EXPLORER_JUNCTION "NEXFER Pro Explorer." CLSID_EXPLORER_TEXT
+
+static void SetNote(char *message, const char *text)
+{
+    if (message)
+        CopyText(message, DRIVER_MESSAGE_SIZE, text);
+}
+
+static int FileExistsIn(const char *folder, const char *name)
+{
+    char path[INSTALL_PATH];
+
+    return JoinPath(path, COUNTOF(path), folder, name) &&
+           GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Places the rows of one list. placeAll 0: only required rows whose file is missing.
+static void PlaceList(ComponentList *list, int placeAll, const char *tempFolder,
+                      const char *destFolder, HWND owner, HWND statusWindow, char *message, int *ok)
+{
+    for (int i = 0; i < list->count && *ok; i++) {
+        ComponentEntry *row = &list->rows[i];
+        if (!placeAll && (!row->required || FileExistsIn(destFolder, row->installedName)))
+            continue;
+        int result = InstallFile(tempFolder, row->installedName, destFolder, owner, statusWindow,
+                                 row->payload, row->required);
+        if (!ApplyRowRule(row, result, message, ok))
+            break;
+        if (g_bCancel) {
+            *ok = 0;
+            break;
+        }
+    }
+}
+
+static void RegisterBase(const char *destFolder, DWORD *outcome, char *message, int *ok)
+{
+    ComponentEntry *program = &g_classicList.rows[CLASSIC_ROW_PROGRAM];
+    ComponentEntry *core = &g_classicList.rows[CLASSIC_ROW_CORE];
+    char path[INSTALL_PATH];
+
+    if (!(program->status & ROW_HANDLED) || !(core->status & ROW_HANDLED))
+        return;
+    if (JoinPath(path, COUNTOF(path), destFolder, program->installedName) && RegisterBaseServer(path)) {
+        program->status |= ROW_REGISTERED;
+        *outcome |= OUTCOME_BASE_REGISTERED;
+        return;
+    }
+    program->status |= ROW_FAILED;
+    *ok = 0;
+    SetNote(message, "Failed to registered base product.");
+}
+
+static void RegisterStub(const char *destFolder, char *message)
+{
+    ComponentEntry *stub = &g_commonList.rows[COMMON_ROW_STUB];
+    int result;
+
+    if (!(stub->status & ROW_HANDLED))
+        return;
+    result = CallDllRegistration(destFolder, stub->installedName, "DllRegisterServer");
+    if (result < 0) {
+        stub->status |= ROW_FAILED;
+        SetNote(message, "Failed to registered stub.");
+    } else if (result > 0) {
+        stub->status |= ROW_REGISTERED;
+    }
+}
+
+static void RegisterExplorer(const char *destFolder, DWORD flags, DWORD *outcome, char *message, int *ok)
+{
+    ComponentEntry *dll = &g_explorerList.rows[EXPLORER_ROW_DLL];
+    int support = (g_explorerList.rows[EXPLORER_ROW_SUPPORT].status & ROW_HANDLED) ||
+                  (g_explorerList.rows[EXPLORER_ROW_INI].status & ROW_HANDLED);
+    int result;
+
+    if (!(flags & INSTALL_EXPLORER) || !(dll->status & ROW_HANDLED) || !support)
+        return;
+    result = CallDllRegistration(destFolder, dll->installedName, "DllRegisterServer");
+    if (result < 0) {
+        dll->status |= ROW_FAILED;
+        *ok = 0;
+        SetNote(message, "Failed to registered explorer.");
+    } else if (result > 0) {
+        dll->status |= ROW_REGISTERED;
+        *outcome |= OUTCOME_EXPLORER_REGISTERED;
+    }
+}
+
+static int IsLiveWindow(HWND window)
+{
+    return window && IsWindow(window);
+}
+
+static void AddListItems(ComponentList *list, const char *destFolder, HWND statusWindow, DWORD *outcome)
+{
+    char status[INSTALL_PATH];
+
+    for (int i = 0; i < list->count; i++) {
+        ComponentEntry *row = &list->rows[i];
+        if (!row->item || !(row->status & ROW_HANDLED) || !CanOpenForReading(destFolder, row->installedName))
+            continue;
+        if (IsLiveWindow(statusWindow)) {
+            FormatText(status, COUNTOF(status), "Creating icon for %s.", row->installedName);
+            SetStatusText(statusWindow, status);
+        }
+        AddGroupItem(row->title, destFolder, row->installedName, "");
+        row->status |= ROW_ITEM;
+        *outcome |= OUTCOME_ITEM_CREATED;
+    }
+}
+
+// Reads GROUP32 of the options file; "NEXFER Pro" when missing or empty.
+static void ReadGroupName(char *group, int cch)
+{
+    if (IniFileName[0])
+        GetPrivateProfileStringA(RECORD_SECTION, "GROUP32", DEFAULT_GROUP, group, (DWORD)cch, IniFileName);
+    if (!IniFileName[0] || group[0] == '\0')
+        CopyText(group, cch, DEFAULT_GROUP);
+}
+
+static void BuildProgramGroup(const char *group, const char *destFolder, DWORD flags, HWND statusWindow,
+                              DWORD *outcome, char *message, int *ok)
+{
+    char status[INSTALL_PATH];
+
+    WriteProfileStringA(RECORD_SECTION, "GROUP", group);
+    if (IsLiveWindow(statusWindow)) {
+        FormatText(status, COUNTOF(status), "Creating icon group %s", group);
+        SetStatusText(statusWindow, status);
+    }
+    if (!CreateProgramGroup(group)) {
+        *ok = 0;
+        SetNote(message, "Failed to create icon group.");
+        return;
+    }
+    WriteProfileStringA(RECORD_SECTION, "GROUP", group);
+    if (flags & INSTALL_CLASSIC)
+        AddListItems(&g_classicList, destFolder, statusWindow, outcome);
+    if (flags & INSTALL_EXPLORER) {
+        AddGroupItem("NEXFER Pro Explorer", destFolder, "", EXPLORER_JUNCTION);
+        AddListItems(&g_explorerList, destFolder, statusWindow, outcome);
+    }
+    if (flags & INSTALL_BONUS)
+        AddListItems(&g_bonusList, destFolder, statusWindow, outcome);
+    AddListItems(&g_commonList, destFolder, statusWindow, outcome);
+    CloseGroupClient();
+}
+
+int InstallDriver(const char *tempFolder, const char *destFolder, DWORD flags, DWORD *outcome,
+                  HWND owner, HWND statusWindow, char *message)
+{
+    char group[GROUP_SIZE] = DEFAULT_GROUP;
+    DWORD achieved = 0;
+    int ok = 1;
+
+    if (outcome)
+        *outcome = 0;
+    if (message)
+        memset(message, 0, DRIVER_MESSAGE_SIZE);
+    if (!(flags & INSTALL_ANY)) {
+        SetNote(message, "Nothing to do!");
+        return 1;
+    }
+    PlaceList(&g_classicList, (flags & INSTALL_CLASSIC) != 0, tempFolder, destFolder, owner, statusWindow, message, &ok);
+    if (ok && (flags & INSTALL_EXPLORER))
+        PlaceList(&g_explorerList, 1, tempFolder, destFolder, owner, statusWindow, message, &ok);
+    if (ok && (flags & INSTALL_BONUS))
+        PlaceList(&g_bonusList, 1, tempFolder, destFolder, owner, statusWindow, message, &ok);
+    if (ok)
+        PlaceList(&g_commonList, 1, tempFolder, destFolder, owner, statusWindow, message, &ok);
+    if (ok && (flags & (INSTALL_CLASSIC | INSTALL_EXPLORER)))
+        InstallProductIni(tempFolder, destFolder, flags, owner, statusWindow, message, &ok, &g_siteList);
+    if (ok)
+        RegisterBase(destFolder, &achieved, message, &ok);
+    if (ok)
+        RegisterStub(destFolder, message);
+    if (ok)
+        RegisterExplorer(destFolder, flags, &achieved, message, &ok);
+    if (ok) {
+        WriteProfileStringA(RECORD_SECTION, "DIR", destFolder);
+        if (g_bNoPass)
+            WriteProfileStringA(RECORD_SECTION, "SPFLAGS", "1");
+        ReadGroupName(group, COUNTOF(group));
+        BuildProgramGroup(group, destFolder, flags, statusWindow, &achieved, message, &ok);
+    }
+    if (ok && (flags & INSTALL_EXPLORER))
+        PlaceNamespaceEntries(flags);
+    if (ok)
+        WriteUninstallEntry(destFolder, group);
+    achieved |= ok ? OUTCOME_SUCCEEDED : OUTCOME_FAILED;
+    if (outcome)
+        *outcome = achieved;
+    return ok;
+}

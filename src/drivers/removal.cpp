@@ -1,0 +1,216 @@
+// Removal: undoes a recorded installation — uninstall entry, namespace entries,
+// registrations, files, program items and group, work files, the folder and the record.
+#include <string.h>
+#include "../payload/placement.h"
+#include "../registration/com.h"
+#include "../registration/progman.h"
+#include "../registration/record.h"
+#include "../session/messages.h"
+#include "../session/session.h"
+#include "../session/text.h"
+#include "../../resources/resource.h"
+#include "../wizard/finish.h"
+#include "../wizard/progress.h"
+#include "components.h"
+#include "removal.h"
+
+#define REMOVAL_PATH_SIZE 1024
+#define FOLDER_SIZE       512
+#define GROUP_SIZE        256
+#define SHORT_PATH_SIZE   260
+#define COMMAND_SIZE      512
+
+// Shows a step text from the string table, or its literal when the string is missing.
+static void ShowStep(HWND statusWindow, UINT number, const char *literal)
+{
+    char text[MESSAGE_SIZE];
+
+    if (!number || !LoadMessage(number, text, COUNTOF(text)))
+        CopyText(text, COUNTOF(text), literal);
+    SetStatusText(statusWindow, text);
+}
+
+static void DeleteListFiles(ComponentList *list, const char *folder, char *message, HWND statusWindow)
+{
+    char path[REMOVAL_PATH_SIZE];
+
+    for (int i = 0; i < list->count; i++) {
+        if (!JoinPath(path, COUNTOF(path), folder, list->rows[i].reportName))
+            continue;
+        SetStatusText(statusWindow, path);
+        DeleteFileOrSchedule(path, message);
+    }
+}
+
+static void DeleteListItems(ComponentList *list, const char *pattern, HWND statusWindow)
+{
+    char status[MESSAGE_SIZE + GROUP_SIZE];
+
+    for (int i = 0; i < list->count; i++) {
+        ComponentEntry *row = &list->rows[i];
+        if (!row->item)
+            continue;
+        FormatText(status, COUNTOF(status), pattern, row->title);
+        SetStatusText(statusWindow, status);
+        DeleteGroupItem(row->title, row->installedName);
+    }
+}
+
+// Makes group the service's current group; the create-group command is the only one
+// that selects a group (it creates it when absent).
+static void SelectProgramGroup(const char *group)
+{
+    char command[COMMAND_SIZE];
+
+    if (FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group))
+        SendGroupCommand(command);
+}
+
+static void RemoveProgramItems(DWORD flags, HWND statusWindow)
+{
+    char group[GROUP_SIZE], pattern[MESSAGE_SIZE];
+
+    ShowStep(statusWindow, IDS_LOCATING_GROUP, "Locating icon group");
+    if (!LoadMessage(IDS_DELETING_ICON, pattern, COUNTOF(pattern)))
+        CopyText(pattern, COUNTOF(pattern), "Deleting icon %s");
+    if (GetProfileStringA(RECORD_SECTION, "GROUP", DEFAULT_GROUP, group, COUNTOF(group)) == 0)
+        return;
+    OpenGroupClient();
+    // The service deletes items from its current group only: make ours current first.
+    SelectProgramGroup(group);
+    if (flags & INSTALL_EXPLORER) {
+        DeleteGroupItem("NEXFER Pro Explorer", "");
+        DeleteListItems(&g_explorerList, pattern, statusWindow);
+    }
+    if (flags & INSTALL_BONUS)
+        DeleteListItems(&g_bonusList, pattern, statusWindow);
+    if (flags & INSTALL_CLASSIC)
+        DeleteListItems(&g_classicList, pattern, statusWindow);
+    DeleteListItems(&g_commonList, pattern, statusWindow);
+    ShowStep(statusWindow, IDS_CLOSING_ICONS, "Closing icon deletion");
+    CloseGroupClientAndDeleteGroup(group);
+}
+
+// ".bak", ".tmp", ".gid", ".log" always; ".ini" only with consent.
+static int IsWorkFile(const char *name, int deleteIni)
+{
+    const char *dot = strrchr(name, '.');
+
+    if (!dot)
+        return 0;
+    if (deleteIni && lstrcmpiA(dot, ".ini") == 0)
+        return 1;
+    return lstrcmpiA(dot, ".bak") == 0 || lstrcmpiA(dot, ".tmp") == 0 ||
+           lstrcmpiA(dot, ".gid") == 0 || lstrcmpiA(dot, ".log") == 0;
+}
+
+static void DeleteWorkFiles(const char *folder, HWND owner, HWND statusWindow)
+{
+    char pattern[REMOVAL_PATH_SIZE], path[REMOVAL_PATH_SIZE], question[512];
+    WIN32_FIND_DATAA found;
+    HANDLE search;
+    int deleteIni = 0;
+
+    ShowStep(statusWindow, IDS_DELETING_FILES, "Deleting files");
+    if (JoinPath(path, COUNTOF(path), folder, "NEXFER.ini") && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        LoadMessage(IDS_ASK_DELETE_INI, question, COUNTOF(question));
+        deleteIni = MessageBoxA(owner, question, INSTALL_CAPTION, MB_YESNO) == IDYES;
+    }
+    if (!JoinPath(pattern, COUNTOF(pattern), folder, "*.*"))
+        return;
+    search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsWorkFile(found.cFileName, deleteIni))
+            continue;
+        if (JoinPath(path, COUNTOF(path), folder, found.cFileName)) {
+            SetStatusText(statusWindow, path);
+            DeleteFileA(path);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message,
+                  HWND owner, HWND statusWindow)
+{
+    ShowStep(statusWindow, IDS_REMOVING_UNINSTALL, "Removing uninstall info");
+    DeleteUninstallEntry();
+    if (outcome)
+        *outcome = 0;
+    if (message)
+        memset(message, 0, DRIVER_MESSAGE_SIZE);
+    if (!(flags & INSTALL_ANY)) {
+        if (message)
+            CopyText(message, DRIVER_MESSAGE_SIZE, "Nothing to do!");
+        ShowStep(statusWindow, IDS_COMPLETED, "completed");
+        return 1;
+    }
+    ShowStep(statusWindow, IDS_REMOVING_ICONS, "Removing desktop icons");
+    RemoveNamespaceEntries();
+    if (flags & INSTALL_EXPLORER) {
+        ShowStep(statusWindow, IDS_UNREG_EXPLORER, "Unregistering explorer");
+        CallDllRegistration(folder, g_explorerList.rows[EXPLORER_ROW_DLL].installedName, "DllUnregisterServer");
+        DeleteListFiles(&g_explorerList, folder, message, statusWindow);
+    }
+    if (flags & INSTALL_BONUS)
+        DeleteListFiles(&g_bonusList, folder, message, statusWindow);
+    if (flags & INSTALL_CLASSIC) {
+        ShowStep(statusWindow, 0, "Unregistering base product");
+        UnregisterBaseServer();
+        DeleteListFiles(&g_classicList, folder, message, statusWindow);
+    }
+    ShowStep(statusWindow, IDS_UNREG_ICONLINK, "Unregistering icon link");
+    CallDllRegistration(folder, g_commonList.rows[COMMON_ROW_STUB].installedName, "DllUnregisterServer");
+    DeleteListFiles(&g_commonList, folder, message, statusWindow);
+    RemoveProgramItems(flags, statusWindow);
+    DeleteWorkFiles(folder, owner, statusWindow);
+    ShowStep(statusWindow, IDS_COMPLETED, "completed");
+    return 1;
+}
+
+// Schedules the removal of the (then empty) folder after the scheduled deletions.
+static void ScheduleFolderRemoval(const char *folder)
+{
+    char shortPath[SHORT_PATH_SIZE] = { 0 };
+    char command[COMMAND_SIZE] = { 0 };
+    DWORD n = GetShortPathNameA(folder, shortPath, COUNTOF(shortPath));
+
+    if (n == 0 || n >= (DWORD)COUNTOF(shortPath))
+        CopyText(shortPath, COUNTOF(shortPath), folder);
+    if (FormatText(command, COUNTOF(command), "%s /c rmdir %s ", g_bIsNT ? "cmd.exe" : "command.com", shortPath))
+        AddRunOnceCommand(command);
+}
+
+int RemovalFlow(HWND owner, int proposed, int allowed)
+{
+    char folder[FOLDER_SIZE], message[DRIVER_MESSAGE_SIZE];
+    HWND progress;
+    int folderGone = 0;
+
+    (void)proposed;
+    (void)allowed;
+    if (GetProfileStringA(RECORD_SECTION, "DIR", "", folder, COUNTOF(folder)) == 0 ||
+        GetProfileIntA(RECORD_SECTION, "INSTOPTS", 0) == 0) {
+        ShowFinishNotice(owner, NOTICE_REMOVE_NORECORD, NULL);
+        return 0;
+    }
+    progress = CreateCopyProgressDialog(owner, 1);
+    if (RemovalDriver(folder, REMOVE_ALL, NULL, message, owner,
+                      progress ? GetDlgItem(progress, IDC_STATUS_TEXT) : NULL))
+        folderGone = RemoveDirectoryA(folder) && GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
+    SetActiveWindow(owner);
+    if (progress)
+        DestroyWindow(progress);
+    ClearInstallRecord();
+    if (folderGone) {
+        ShowFinishNotice(owner, NOTICE_REMOVE_DONE, NULL);
+    } else if (g_bNeedReboot) {
+        ScheduleFolderRemoval(folder);
+        ShowFinishNotice(owner, NOTICE_REMOVE_RESTART, NULL);
+    } else {
+        ShowFinishNotice(owner, NOTICE_REMOVE_LEFTOVER, folder);
+    }
+    return 0;
+}
