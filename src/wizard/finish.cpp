@@ -5,6 +5,20 @@
 #include "../../resources/resource.h"
 #include "finish.h"
 
+// While set, RestartWindows records the request instead of restarting (tests only).
+static int s_restartDryRun;
+static int s_restartRequests;
+
+// The restart question of a quiet run is answered by the ALLOWRBT option.
+static int AnswerQuietly(void)
+{
+    if (!g_bSilent)
+        return 0;
+    if (!g_bAllowReboot)
+        g_bNeedReboot = 0;
+    return 1;
+}
+
 static void ShowInstallFailed(HWND owner, const char *detail)
 {
     char text[MESSAGE_SIZE + 4 + 512];
@@ -25,11 +39,8 @@ static void ShowInstallDone(HWND owner)
 
     LoadMessage(IDS_CONGRATULATIONS, caption, COUNTOF(caption));
     if (g_bNeedReboot) {
-        if (g_bSilent) {
-            if (!g_bAllowReboot)
-                g_bNeedReboot = 0;
+        if (AnswerQuietly())
             return;
-        }
         LoadMessage(IDS_RESTART_INSTALL, text, COUNTOF(text));
         if (MessageBoxA(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
             g_bNeedReboot = 0;
@@ -45,6 +56,8 @@ static void ShowRemovalNotice(HWND owner, UINT number, const char *folder)
 {
     char pattern[MESSAGE_SIZE], text[MESSAGE_SIZE + MAX_PATH], caption[MESSAGE_SIZE];
 
+    if (g_bSilent)
+        return;
     LoadMessage(IDS_REMOVE, caption, COUNTOF(caption));
     LoadMessage(number, pattern, COUNTOF(pattern));
     if (folder)
@@ -58,6 +71,8 @@ static void ShowRemovalRestart(HWND owner)
 {
     char text[MESSAGE_SIZE], caption[MESSAGE_SIZE];
 
+    if (AnswerQuietly())
+        return;
     LoadMessage(IDS_RESTART_REMOVE, text, COUNTOF(text));
     LoadMessage(IDS_CONGRATULATIONS, caption, COUNTOF(caption));
     if (MessageBoxA(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
@@ -91,7 +106,7 @@ void ShowFinishNotice(HWND owner, int notice, const char *detail)
 static void EnableShutdownPrivilege(void)
 {
     HANDLE token;
-    TOKEN_PRIVILEGES privileges;
+    TOKEN_PRIVILEGES privileges = {};
 
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
         return;
@@ -106,5 +121,17 @@ void RestartWindows(void)
 {
     if (g_bIsNT)
         EnableShutdownPrivilege();
-    ExitWindowsEx(EWX_REBOOT, 0);
+    s_restartRequests++;
+    if (!s_restartDryRun)
+        ExitWindowsEx(EWX_REBOOT, 0);
+}
+
+void SetRestartDryRun(int on)
+{
+    s_restartDryRun = on;
+}
+
+int RestartRequestCount(void)
+{
+    return s_restartRequests;
 }

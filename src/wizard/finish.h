@@ -16,4 +16,9 @@ enum FinishNotice {
 void ShowFinishNotice(HWND owner, int notice, const char *detail);
 void RestartWindows(void);
 
+// Tests only: with the dry run on, RestartWindows does everything but the restart
+// itself and counts the request. Off by default.
+void SetRestartDryRun(int on);
+int RestartRequestCount(void);
+
 #endif

@@ -9,6 +9,9 @@
 // 1 install, 2 uninstall, 0 cancel.
 int RunWelcomePage(HWND owner, HINSTANCE instance);
 void ShowReleaseNotes(void);
+// The Notepad command line for RelNotes.txt in tempFolder; the path is quoted when it
+// holds a blank. 0 when it does not fit.
+int BuildReleaseNotesCommand(char *out, int cchOut, const char *tempFolder);
 
 // Chosen interface mask (0, 4, 8, 12), 0 for Cancel; sets gbInstallBonusPack.
 int RunInterfacePage(HWND owner, HINSTANCE instance, int proposed, int allowed);
@@ -23,6 +26,14 @@ int RunDestinationPage(HWND owner, HINSTANCE instance, const char *prompt,
 
 // Nonzero when the user picked a folder; result (260 characters) holds it.
 int BrowseForFolder(HWND owner, const char *start, char *result);
+
+// The picker's folder from its "folder\a" result: cut at the last backslash, then
+// "\NEXFER" appended unless the path names the product. 0 when it does not fit.
+int CompletePickedFolder(char *result, int cchResult);
+
+// 1 when destination begins with the source folder (less its trailing backslash),
+// compared without regard to case.
+int IsInsideSourceFolder(const char *destination, const char *sourceFolder);
 
 // Repeats the destination page until destination (DEST_SIZE) exists; 0 when given up.
 int ChooseDestination(char *destination, const char *sourceFolder);

@@ -1,0 +1,102 @@
+// The welcome page: install or remove, and the release notes opened in Notepad.
+#include <string.h>
+#include "../payload/placement.h"
+#include "../session/messages.h"
+#include "../session/session.h"
+#include "../session/startup.h"
+#include "../session/text.h"
+#include "../../resources/resource.h"
+#include "pages.h"
+
+#define RELNOTES_ROW   26
+#define RELNOTES_NAME  "RelNotes.txt"
+#define RECORD_SIZE    256
+
+// The uninstall choice is offered only where an earlier run recorded an installation.
+static int InstallationRecorded(void)
+{
+    char folder[RECORD_SIZE];
+
+    GetProfileStringA("NEXFER", "DEFDIR", "", folder, COUNTOF(folder));
+    if (!folder[0])
+        return 0;
+    return GetProfileIntA("NEXFER", "INSTOPTS", 0) != 0;
+}
+
+static void InitWelcomePage(HWND dialog)
+{
+    char label[MESSAGE_SIZE];
+
+    CentreOnScreen(dialog, 0);
+    LoadMessage(IDS_CHOICE_INSTALL, label, COUNTOF(label));
+    SetDlgItemTextA(dialog, IDC_CHOICE_INSTALL, label);
+    LoadMessage(IDS_CHOICE_REMOVE, label, COUNTOF(label));
+    SetDlgItemTextA(dialog, IDC_CHOICE_REMOVE, label);
+    CheckRadioButton(dialog, IDC_CHOICE_INSTALL, IDC_CHOICE_REMOVE, IDC_CHOICE_INSTALL);
+    EnableWindow(GetDlgItem(dialog, IDC_CHOICE_REMOVE), InstallationRecorded());
+}
+
+static int WelcomeChoice(HWND dialog)
+{
+    if (IsDlgButtonChecked(dialog, IDC_CHOICE_INSTALL) == BST_CHECKED)
+        return 1;
+    if (IsDlgButtonChecked(dialog, IDC_CHOICE_REMOVE) == BST_CHECKED)
+        return 2;
+    return 0;
+}
+
+static INT_PTR CALLBACK WelcomeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (message) {
+    case WM_INITDIALOG:
+        InitWelcomePage(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            EndDialog(dialog, WelcomeChoice(dialog));
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            return TRUE;
+        case IDC_VIEW_RELNOTES:
+            ShowReleaseNotes();
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+int RunWelcomePage(HWND owner, HINSTANCE instance)
+{
+    INT_PTR result = DialogBoxParamA(instance, "DLG_INSTALL", owner, WelcomeProc, 0);
+
+    return result == 1 || result == 2 ? (int)result : 0;
+}
+
+int BuildReleaseNotesCommand(char *out, int cchOut, const char *tempFolder)
+{
+    char path[MAX_PATH];
+
+    if (!JoinPath(path, COUNTOF(path), tempFolder, RELNOTES_NAME))
+        return 0;
+    // Notepad takes an unquoted blank as the end of the file name.
+    if (strchr(path, ' '))
+        return FormatText(out, cchOut, "notepad \"%s\"", path);
+    return FormatText(out, cchOut, "notepad %s", path);
+}
+
+void ShowReleaseNotes(void)
+{
+    char temp[MAX_PATH], command[MAX_PATH + 16];
+    DWORD length = GetTempPathA(COUNTOF(temp), temp);
+
+    if (length == 0 || length >= (DWORD)COUNTOF(temp))
+        return;
+    if (InstallFile(temp, RELNOTES_NAME, temp, NULL, NULL, RELNOTES_ROW, 1) != 0)
+        return;
+    if (BuildReleaseNotesCommand(command, COUNTOF(command), temp))
+        WinExec(command, SW_SHOW);
+}
