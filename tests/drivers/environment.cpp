@@ -1,0 +1,80 @@
+// Driver test environment and clean-up of everything an installation leaves behind.
+#include <shlobj.h>
+#include <algorithm>
+#include "environment.h"
+#include "registration/com.h"
+#include "registration/progman.h"
+#include "session/mainwnd.h"
+#include "session/session.h"
+
+static const char *const kKeys[] = {
+    NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT), NAMESPACE_KEY("MyComputer", CLSID_EXPLORER_TEXT),
+    NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT), NAMESPACE_KEY("MyComputer", CLSID_ICONLINK_TEXT),
+    UNINSTALL_ENTRY,
+};
+
+std::string GroupFolder(const char *group)
+{
+    char programs[MAX_PATH];
+    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
+    return std::string(programs) + "\\" + group;
+}
+
+std::vector<std::string> GroupItems(const char *group)
+{
+    std::vector<std::string> items;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((GroupFolder(group) + "\\*.lnk").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return items;
+    do {
+        std::string name = data.cFileName;
+        items.push_back(name.substr(0, name.size() - 4));
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
+void RemoveGroup(const char *group)
+{
+    std::string command = std::string("[DeleteGroup(") + group + ")]";
+    if (OpenGroupClient()) {
+        SendGroupCommand(command.c_str());
+        CloseGroupClient();
+    }
+    RemoveTree(GroupFolder(group));
+}
+
+std::string WinIni(const char *key)
+{
+    char value[1024];
+    GetProfileStringA("NEXFER", key, "<missing>", value, sizeof(value));
+    return value;
+}
+
+static void RemoveTraces()
+{
+    for (const char *key : kKeys)
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+    DeleteKeyTree(HKEY_CLASSES_ROOT, BASE_SERVER_KEY);
+    DeleteKeyTree(HKEY_CLASSES_ROOT, EXPLORER_CLASS_KEY);
+    DeleteKeyTree(HKEY_CLASSES_ROOT, ICONLINK_CLASS_KEY);
+    ClearWinIniSection("NEXFER");
+    RemoveGroup("NEXFER Pro");
+}
+
+void InstallEnvironment::SetUp()
+{
+    RemoveTraces();
+    temp_ = EnterTempFolder() + "\\";
+    strcpy(g_szTempFileName, "NXTDRV.TMP");
+    LoadIconTitles();
+}
+
+void InstallEnvironment::TearDown()
+{
+    RemoveTraces();
+    DeleteFileA((temp_ + g_szTempFileName).c_str());
+    EnterTempFolder();
+}

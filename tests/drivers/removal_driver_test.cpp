@@ -1,0 +1,163 @@
+// The removal driver after a real installation: what goes, what stays, and what is left
+// for the next start of Windows.
+#include <algorithm>
+#include "drivers/components.h"
+#include "drivers/install.h"
+#include "drivers/removal.h"
+#include "environment.h"
+#include "registration/com.h"
+#include "registration/progman.h"
+#include "session/session.h"
+
+#define RUNONCE_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+
+class RemovalDriverTest : public InstallEnvironment {
+protected:
+    void SetUp() override
+    {
+        InstallEnvironment::SetUp();
+        g_bSilent = 1;
+        ASSERT_EQ(1, InstallDriver(temp_.c_str(), dest_.Path(), INSTALL_CLASSIC | INSTALL_EXPLORER | INSTALL_BONUS |
+                                   INSTALL_QUIET, NULL, NULL, NULL, message_)) << message_;
+        g_bSilent = 0;
+        ASSERT_FALSE(GroupItems("NEXFER Pro").empty());
+    }
+    void TearDown() override
+    {
+        DeleteQuorvaneValues();
+        InstallEnvironment::TearDown();
+    }
+    static void DeleteQuorvaneValues()
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+            return;
+        for (int i = 0; i < 1000; i++) {
+            char name[32];
+            snprintf(name, sizeof(name), "Quorvane%d", i);
+            RegDeleteValueA(key, name);
+        }
+        RegCloseKey(key);
+    }
+    // Runs the removal while a second thread answers the INI question.
+    int Remove(int answer)
+    {
+        std::string question;
+        UiDriver driver([&] {
+            HWND box = WaitForDialog("NEXFER Pro Installation", 5000);
+            if (!box)
+                return;
+            question = MessageBoxText(box);
+            ClickButton(box, answer);
+        });
+        int result = RemovalDriver(dest_.Path(), REMOVE_ALL, &outcome_, message_, NULL, NULL);
+        driver.Wait();
+        question_ = question;
+        return result;
+    }
+    DWORD outcome_ = 0xdeadbeef;
+    char message_[DRIVER_MESSAGE_SIZE];
+    std::string question_;
+};
+
+TEST_F(RemovalDriverTest, RemovesEverythingItRecordedAndDeletesIniFilesOnYes)
+{
+    WriteFileText(Dest("nxfpro32.GID"), "work");
+    WriteFileText(Dest("trace.log"), "work");
+    WriteFileText(Dest("mine.txt"), "user file");
+    EXPECT_EQ(1, Remove(IDYES));
+    EXPECT_EQ(0u, outcome_);
+    EXPECT_NE(std::string::npos, question_.find("You have INI files in the NEXFER Pro folder."));
+
+    for (const char *name : { "nxf95pro.exe", "nxfpro32.dll", "NxfPro32.cnt", "nxfproex.dll", "nxfscrpt.exe",
+                              "nxflink.exe", "nxfstub.dll", "RelNotes.txt", "NEXFER.ini", "sites5.ini",
+                              "nxfpro32.GID", "trace.log" })
+        EXPECT_FALSE(FileExists(Dest(name))) << name;
+    EXPECT_TRUE(FileExists(Dest("mine.txt")));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, BASE_SERVER_KEY));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, EXPLORER_CLASS_KEY));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ICONLINK_CLASS_KEY));
+    EXPECT_TRUE(GroupItems("NEXFER Pro").empty());
+    EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
+    // The record itself is the flow's to clear.
+    EXPECT_EQ("NEXFER Pro", WinIni("GROUP"));
+}
+
+TEST_F(RemovalDriverTest, NoKeepsEveryIniFile)
+{
+    WriteFileText(Dest("old.BAK"), "work");
+    EXPECT_EQ(1, Remove(IDNO));
+    EXPECT_TRUE(FileExists(Dest("NEXFER.ini")));
+    EXPECT_TRUE(FileExists(Dest("sites3.ini")));
+    EXPECT_FALSE(FileExists(Dest("old.BAK")));
+    EXPECT_FALSE(FileExists(Dest("nxf95pro.exe")));
+}
+
+TEST_F(RemovalDriverTest, ItemsGoEvenWhenAnotherGroupIsCurrent)
+{
+    // Something else made another group current after the installation.
+    ASSERT_TRUE(OpenGroupClient());
+    SendGroupCommand("[CreateGroup(Elsewhere)]");
+    CloseGroupClient();
+    EXPECT_EQ(1, Remove(IDYES));
+    EXPECT_TRUE(GroupItems("NEXFER Pro").empty());
+    EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
+    RemoveGroup("Elsewhere");
+}
+
+TEST_F(RemovalDriverTest, AGroupOfAnotherNameLosesOurItemsButStays)
+{
+    ASSERT_TRUE(CreateProgramGroup("Shared Tools"));
+    AddGroupItem("", dest_.Path(), "nxffind.exe", "");
+    AddGroupItem("NEXFER Find Utility", dest_.Path(), "nxffind.exe", "");
+    // Another group is current when the removal starts.
+    SendGroupCommand("[CreateGroup(Elsewhere)]");
+    CloseGroupClient();
+    ASSERT_EQ(2u, GroupItems("Shared Tools").size());
+    WriteProfileStringA("NEXFER", "GROUP", "Shared Tools");
+    EXPECT_EQ(1, Remove(IDYES));
+    std::vector<std::string> left = { "nxffind.exe" };
+    EXPECT_EQ(left, GroupItems("Shared Tools"));
+    RemoveGroup("Shared Tools");
+    RemoveGroup("Elsewhere");
+}
+
+TEST_F(RemovalDriverTest, EmptyGroupKeySkipsTheIconRemoval)
+{
+    WriteProfileStringA("NEXFER", "GROUP", "");
+    std::vector<std::string> before = GroupItems("NEXFER Pro");
+    EXPECT_EQ(1, Remove(IDYES));
+    EXPECT_EQ(before, GroupItems("NEXFER Pro"));
+    EXPECT_FALSE(FileExists(Dest("nxf95pro.exe")));
+}
+
+TEST_F(RemovalDriverTest, ADllInUseIsMovedAsideAndItsDeletionScheduled)
+{
+    g_bIsNT = 1;
+    {
+        FileHolder holder(Dest("nxfsyncl.dll"), "load");
+        ASSERT_TRUE(holder.Holding());
+        EXPECT_EQ(1, Remove(IDYES));
+        EXPECT_FALSE(FileExists(Dest("nxfsyncl.dll")));
+        EXPECT_TRUE(FileExists(Dest("nxfsyncl.del")));
+    }
+    EXPECT_EQ(1, g_bNeedReboot);
+    EXPECT_EQ("failed to delete " + Dest("nxfsyncl.dll"), std::string(message_));
+    char shortPath[MAX_PATH];
+    GetShortPathNameA(Dest("nxfsyncl.del").c_str(), shortPath, MAX_PATH);
+    EXPECT_EQ(std::string("cmd.exe /c del ") + shortPath, RegString(HKEY_LOCAL_MACHINE, RUNONCE_KEY, "Quorvane0"));
+    DeleteFileA(Dest("nxfsyncl.del").c_str());
+}
+
+TEST_F(RemovalDriverTest, NoListBitMeansNothingToDo)
+{
+    EXPECT_EQ(1, RemovalDriver(dest_.Path(), 0x10, &outcome_, message_, NULL, NULL));
+    EXPECT_STREQ("Nothing to do!", message_);
+    // The uninstall entry still goes first; nothing else is touched.
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_TRUE(FileExists(Dest("nxf95pro.exe")));
+    EXPECT_FALSE(GroupItems("NEXFER Pro").empty());
+}
