@@ -1,12 +1,190 @@
-// The wizard flow run by the main window's command 100.
+// The wizard flow run by the main window's command 100: welcome, destination,
+// interfaces, the install driver under the copy progress dialog, the record and the
+// finish notice. A quiet run shows nothing and takes every page's default.
+#include <string.h>
+#include "../drivers/components.h"
+#include "../drivers/install.h"
+#include "../drivers/removal.h"
+#include "../payload/placement.h"
+#include "../registration/record.h"
+#include "../session/messages.h"
+#include "../session/session.h"
+#include "../session/startup.h"
+#include "../session/text.h"
+#include "../../resources/resource.h"
+#include "finish.h"
 #include "flow.h"
+#include "pages.h"
+#include "progress.h"
 
-// The pages and drivers are wired in here; until then the run goes straight on to the
-// clean-up.
+#define FOLDER_SIZE   512
+#define PROFILE_SIZE  256
+#define MAILADDR_SIZE 128
+#define PLACEHOLDER   "nexfer602@"
+
+// Built-in destination below the drive of the system folder, by Windows version.
+static void ProposeBuiltInFolder(char *destination)
+{
+    OSVERSIONINFOA version;
+    const char *folder = "\\NEXFER";
+
+    memset(&version, 0, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (GetVersionExA(&version)) {
+        if (version.dwPlatformId != VER_PLATFORM_WIN32s && version.dwMajorVersion >= 4)
+            folder = "\\Program Files\\NEXFER Pro";
+        else if (version.dwPlatformId == VER_PLATFORM_WIN32_NT)
+            folder = "\\WIN32APP\\NEXFER";
+    }
+    destination[0] = '\0';
+    GetSystemDirectoryA(destination, FOLDER_SIZE);
+    if (strlen(destination) < 2)
+        destination[0] = '\0';
+    else
+        destination[2] = '\0';
+    AppendText(destination, FOLDER_SIZE, folder);
+}
+
+// The options file's DIR32 wins over the built-in folder, an earlier DIR over both.
+void ProposeDestination(char *destination)
+{
+    char value[FOLDER_SIZE], recorded[PROFILE_SIZE];
+
+    ProposeBuiltInFolder(destination);
+    if (IniFileName[0]) {
+        GetPrivateProfileStringA(RECORD_SECTION, "DIR32", destination, value, COUNTOF(value), IniFileName);
+        if (strcmp(value, destination) != 0)
+            CopyText(destination, FOLDER_SIZE, value);
+    }
+    if (GetProfileStringA(RECORD_SECTION, "DIR", destination, recorded, COUNTOF(recorded)) > 0)
+        CopyText(destination, FOLDER_SIZE, recorded);
+}
+
+static void LogQuoted(const char *label, const char *text)
+{
+    char line[FOLDER_SIZE + 64];
+
+    FormatText(line, COUNTOF(line), "%s\"%s\"", label, text);
+    WriteLog(line);
+}
+
+// Quiet runs settle the destination without a page. 1 when it exists.
+static int SettleQuietDestination(char *destination, const char *source)
+{
+    if (strcmp(destination, source) == 0) {
+        LogQuoted("SourceDir=DestDir ", source);
+        return 0;
+    }
+    if (!CreateFolderChain(destination)) {
+        LogQuoted("Failed to create DestDir ", destination);
+        return 0;
+    }
+    return 1;
+}
+
+// Brings the product INI file's placeholder e-mail address up to date.
+void UpdateMailPlaceholder(const char *destination)
+{
+    char path[FOLDER_SIZE + 16], value[MAILADDR_SIZE];
+
+    if (!JoinPath(path, COUNTOF(path), destination, "NEXFER.ini"))
+        return;
+    GetPrivateProfileStringA("_config_", "MAILADDR", "nexfer60@", value, COUNTOF(value), path);
+    if (_strnicmp(value, "guest@unknown", 13) == 0)
+        CopyText(value, COUNTOF(value), PLACEHOLDER);
+    if (lstrcmpiA(value, PLACEHOLDER) == 0)
+        WritePrivateProfileStringA("_config_", "MAILADDR", value, path);
+}
+
+static int ChooseInterfaces(HWND owner)
+{
+    char line[64];
+
+    if (g_bSilent) {
+        FormatText(line, COUNTOF(line), "nV=%d nM=%d", nV, nM);
+        WriteLog(line);
+        return nV;
+    }
+    return RunInterfacePage(owner, g_hInst, nV, nM);
+}
+
+static DWORD BuildInstallFlags(int interfaces)
+{
+    DWORD flags = 0;
+
+    if (interfaces & IFACE_CLASSIC)
+        flags |= INSTALL_CLASSIC;
+    if (interfaces & IFACE_EXPLORER)
+        flags |= INSTALL_EXPLORER;
+    if (gbInstallBonusPack)
+        flags |= INSTALL_BONUS;
+    if (g_bSilent)
+        flags |= INSTALL_QUIET;
+    return flags;
+}
+
+// Runs the install driver under the copy progress dialog (interactive runs only).
+static int RunInstall(HWND owner, const char *source, const char *destination, DWORD flags,
+                      DWORD *outcome, char *failure)
+{
+    HWND progress = NULL;
+    int result;
+
+    if (!g_bSilent) {
+        progress = CreateCopyProgressDialog(owner, 0);
+        g_hwndModeless = progress;
+    }
+    g_bNeedReboot = 0;
+    result = InstallDriver(source, destination, flags, outcome, owner,
+                           progress ? GetDlgItem(progress, IDC_STATUS_TEXT) : NULL, failure);
+    SetActiveWindow(owner);
+    if (progress)
+        DestroyWindow(progress);
+    g_hwndModeless = NULL;
+    return result;
+}
+
 int WizardFlow(HWND owner, int proposed, int allowed)
 {
-    (void)owner;
+    char source[FOLDER_SIZE], destination[FOLDER_SIZE], failure[FOLDER_SIZE];
+    DWORD outcome = 0;
+    int choice, interfaces;
+    DWORD n;
+
     (void)proposed;
     (void)allowed;
-    return 0;
+    choice = g_bSilent ? 1 : RunWelcomePage(owner, g_hInst);
+    if (choice == 0)
+        return 0;
+    if (choice == 2)
+        return RemovalFlow(owner, nV, nM);
+    n = GetCurrentDirectoryA(COUNTOF(source), source);
+    if (n == 0 || n >= (DWORD)COUNTOF(source))
+        source[0] = '\0';
+    if (source[0] && !EndsWithBackslash(source))
+        AppendText(source, COUNTOF(source), "\\");
+    PumpMessages();
+    ProposeDestination(destination);
+    if (g_bSilent ? !SettleQuietDestination(destination, source) : !ChooseDestination(destination, source))
+        return 0;
+    PumpMessages();
+    interfaces = ChooseInterfaces(owner);
+    if (!g_bSilent && interfaces == 0 && !gbInstallBonusPack) {
+        g_bNeedReboot = 0;
+        return 0;
+    }
+    memset(failure, 0, sizeof(failure));
+    if (!RunInstall(owner, source, destination, BuildInstallFlags(interfaces), &outcome, failure)) {
+        ShowFinishNotice(owner, NOTICE_INSTALL_FAILED, failure);
+        g_bNeedReboot = 0;
+        return 0;
+    }
+    if (outcome & OUTCOME_EXPLORER_REGISTERED)
+        g_bNeedReboot = 1;
+    UpdateMailPlaceholder(destination);
+    WriteProfileStringA(RECORD_SECTION, "DEFDIR", destination);
+    WriteProfileStringA(RECORD_SECTION, "INSTOPTS", "12");
+    WriteProfileStringA(RECORD_SECTION, "PRO", "990810");
+    ShowFinishNotice(owner, NOTICE_INSTALL_DONE, NULL);
+    return 1;
 }
