@@ -1,6 +1,10 @@
 // Running setup variants for the end-to-end tests.
+#include <shlobj.h>
+#include <string.h>
+#include <algorithm>
 #include <vector>
 #include "e2e.h"
+#include "harness/testutil.h"
 
 std::string VariantPath(const char *name)
 {
@@ -63,4 +67,149 @@ SetupRun RunSetupVariant(const char *name, DWORD timeoutMs)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return run;
+}
+
+struct DialogSearch {
+    DWORD pid;
+    const char *caption;
+    HWND found;
+};
+
+static BOOL CALLBACK FindDialogOf(HWND window, LPARAM param)
+{
+    DialogSearch *search = (DialogSearch *)param;
+    DWORD pid = 0;
+    char caption[512], cls[64];
+
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window))
+        return TRUE;
+    GetClassNameA(window, cls, sizeof(cls));
+    GetWindowTextA(window, caption, sizeof(caption));
+    if (strcmp(cls, "#32770") == 0 && strcmp(caption, search->caption) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+SetupProcess::SetupProcess(const char *name, bool withoutOS) : process_(NULL), pid_(0)
+{
+    STARTUPINFOA si = {};
+    PROCESS_INFORMATION pi;
+    std::string line = "\"" + VariantPath(name) + "\"";
+    std::vector<char> buffer(line.begin(), line.end());
+    std::vector<char> environment;
+
+    buffer.push_back('\0');
+    if (withoutOS) {
+        char *block = GetEnvironmentStringsA();
+        for (const char *entry = block; *entry; entry += strlen(entry) + 1) {
+            if (_strnicmp(entry, "OS=", 3) == 0)
+                continue;
+            environment.insert(environment.end(), entry, entry + strlen(entry) + 1);
+        }
+        environment.push_back('\0');
+        FreeEnvironmentStringsA(block);
+    }
+    si.cb = sizeof(si);
+    if (CreateProcessA(NULL, buffer.data(), NULL, NULL, FALSE, 0,
+                       withoutOS ? environment.data() : NULL, NULL, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        pid_ = pi.dwProcessId;
+    }
+}
+
+SetupProcess::~SetupProcess()
+{
+    if (process_) {
+        if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0)
+            TerminateProcess(process_, 99);
+        CloseHandle(process_);
+    }
+}
+
+HWND SetupProcess::WaitForDialog(const char *caption, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    DialogSearch search = { pid_, caption, NULL };
+
+    do {
+        EnumWindows(FindDialogOf, (LPARAM)&search);
+        if (search.found)
+            return search.found;
+        if (WaitForSingleObject(process_, 20) == WAIT_OBJECT_0)
+            return NULL;
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+DWORD SetupProcess::WaitForExit(DWORD timeoutMs)
+{
+    DWORD code = (DWORD)-1;
+
+    if (process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+bool ClickAndWait(HWND dialog, int id)
+{
+    if (!dialog || !ClickButton(dialog, id))
+        return false;
+    return WaitForClose(dialog, 20000) != 0;
+}
+
+std::vector<std::string> FolderFiles(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(data.cFileName);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string GroupFolder(const char *group)
+{
+    char programs[MAX_PATH];
+    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
+    return std::string(programs) + "\\" + group;
+}
+
+std::vector<std::string> GroupItems(const char *group)
+{
+    std::vector<std::string> items;
+    for (const std::string &name : FolderFiles(GroupFolder(group))) {
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".lnk")
+            items.push_back(name.substr(0, name.size() - 4));
+    }
+    return items;
+}
+
+std::string WinIni(const char *key)
+{
+    char value[1024];
+    GetProfileStringA("NEXFER", key, "<missing>", value, sizeof(value));
+    return value;
+}
+
+DWORD RunOnceValueCount(const char *subkey)
+{
+    HKEY key;
+    DWORD count = 0;
+    std::string path = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\") + subkey;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL);
+    RegCloseKey(key);
+    return count;
 }

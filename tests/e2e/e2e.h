@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
 struct SetupRun {
     DWORD exitCode = (DWORD)-1;
@@ -20,5 +21,34 @@ SetupRun RunSetupVariant(const char *name, DWORD timeoutMs);
 
 // The temporary folder of this prefix, with a trailing backslash.
 std::string TempFolder();
+
+// A setup variant running beside the test, driven as a user would drive it.
+class SetupProcess {
+public:
+    // withoutOS: start it without the OS environment variable (a Windows 95 style system).
+    explicit SetupProcess(const char *name, bool withoutOS = false);
+    ~SetupProcess();
+    bool Started() const { return process_ != NULL; }
+    // Visible dialog of the setup process with this caption, or NULL after timeoutMs.
+    HWND WaitForDialog(const char *caption, DWORD timeoutMs = 20000);
+    // Waits for the end of the program; its exit code, or -1 when it did not end.
+    DWORD WaitForExit(DWORD timeoutMs = 60000);
+    DWORD Pid() const { return pid_; }
+private:
+    HANDLE process_;
+    DWORD pid_;
+};
+
+// Clicks a button and waits until the dialog is gone.
+bool ClickAndWait(HWND dialog, int id);
+
+// Every file name in a folder (no subfolders), sorted.
+std::vector<std::string> FolderFiles(const std::string &folder);
+
+// Folder of a program group as the shell's service keeps it, and its shortcut titles.
+std::string GroupFolder(const char *group);
+std::vector<std::string> GroupItems(const char *group);
+std::string WinIni(const char *key);
+DWORD RunOnceValueCount(const char *subkey);
 
 #endif

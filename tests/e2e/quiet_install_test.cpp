@@ -1,0 +1,176 @@
+// Quiet installations of the real program in fresh prefixes: what a user and Windows
+// see afterwards.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include "e2e.h"
+#include "harness/testutil.h"
+#include "payload/payload.h"
+
+#define DEFAULT_DEST "C:\\Program Files\\NEXFER Pro"
+#define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
+#define NAMESPACE(place, id) "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" place "\\Namespace\\" id
+#define EXPLORER_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}"
+#define ICONLINK_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}"
+
+static bool Contains(const std::vector<std::string> &list, const char *item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+static DWORD RunQuiet(const char *variant)
+{
+    SetupRun run = RunSetupVariant(variant, 120000);
+    EXPECT_TRUE(run.ended);
+    EXPECT_FALSE(run.showedWindow);
+    return run.exitCode;
+}
+
+TEST(QuietInstall, DefaultsInstallEverythingAndRecordIt)
+{
+    ASSERT_EQ(0u, RunQuiet("setup_quiet_default"));
+    std::vector<std::string> files = FolderFiles(DEFAULT_DEST);
+    for (const char *name : { "nxf95pro.exe", "nxfpro32.dll", "NxfPro32.cnt", "nxfpro32.hlp", "nxfproex.dll",
+                              "nsnxfch.dll", "nsnxf.cnt", "nsnxf.hlp", "nxfscrpt.exe", "nxffind.exe", "nxfsync.exe",
+                              "nxfsyncl.dll", "nxflink.exe", "nxfstub.dll", "nxfrem32.exe", "RelNotes.txt",
+                              "linkup.wav", "fault.wav", "finish.wav", "NEXFER.ini", "sites1.ini", "sites8.ini" })
+        EXPECT_TRUE(Contains(files, name)) << name;
+
+    // The product INI points at the folder and keeps the placeholder address.
+    std::string ini = ReadFileText(DEFAULT_DEST "\\NEXFER.ini");
+    EXPECT_NE(std::string::npos, ini.find("SESSIONINI=" DEFAULT_DEST "\\sites5.ini"));
+    EXPECT_NE(std::string::npos, ini.find("MAILADDR=nexfer60@"));
+
+    EXPECT_EQ(DEFAULT_DEST "\\nxf95pro.exe",
+              RegString(HKEY_CLASSES_ROOT, "CLSID\\{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}\\InProcServer32", NULL));
+    EXPECT_EQ(DEFAULT_DEST "\\nxfproex.dll", RegString(HKEY_CLASSES_ROOT, "CLSID\\" EXPLORER_ID "\\InProcServer32", NULL));
+    EXPECT_EQ(DEFAULT_DEST "\\nxfstub.dll", RegString(HKEY_CLASSES_ROOT, "CLSID\\" ICONLINK_ID "\\InProcServer32", NULL));
+    EXPECT_EQ("NEXFER Pro Explorer", RegString(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID), NULL));
+    EXPECT_EQ("NEXFER Pro", RegString(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", ICONLINK_ID), NULL));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", EXPLORER_ID)));
+
+    EXPECT_EQ(DEFAULT_DEST, WinIni("DIR"));
+    EXPECT_EQ("NEXFER Pro", WinIni("GROUP"));
+    EXPECT_EQ(DEFAULT_DEST, WinIni("DEFDIR"));
+    EXPECT_EQ("12", WinIni("INSTOPTS"));
+    EXPECT_EQ("990810", WinIni("PRO"));
+    EXPECT_EQ("<missing>", WinIni("SPFLAGS"));
+    EXPECT_EQ("\"" DEFAULT_DEST "\\nxfrem32.exe\" -f " DEFAULT_DEST " -d " DEFAULT_DEST " -g NEXFER Pro",
+              RegString(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "UninstallString"));
+
+    std::vector<std::string> items = GroupItems("NEXFER Pro");
+    for (const char *title : { "NEXFER Pro", "NEXFER Pro Help", "NEXFER Pro Explorer Help", "NEXFER Scripting Utility",
+                               "NEXFER Find Help", "NEXFER Synchronize Utility", "NEXFER Pro Icon Placement",
+                               "Uninstall NEXFER Pro", "NEXFER Pro Release Notes" })
+        EXPECT_TRUE(Contains(items, title)) << title;
+
+    // Temporary payload copies are gone; the explorer registration wanted a restart,
+    // which a quiet run without ALLOWRBT does not make: the program simply ended.
+    for (int i = 0; i < PAYLOAD_COUNT; i++) {
+        if (PayloadTable[i].tempName[0]) {
+            EXPECT_FALSE(FileExists(TempFolder() + PayloadTable[i].tempName)) << PayloadTable[i].tempName;
+        }
+    }
+    std::vector<std::string> log = ReadLines(TempFolder() + "setup.log");
+    EXPECT_TRUE(Contains(log, "nV=12 nM=15"));
+    EXPECT_TRUE(Contains(log, ("Copying " + TempFolder() + "nxf95pro.exe to " DEFAULT_DEST "\\nxf95pro.exe").c_str()));
+}
+
+TEST(QuietInstall, ClassicOnlyWithoutTheBonusPack)
+{
+    ASSERT_EQ(0u, RunQuiet("setup_quiet_classic"));
+    std::vector<std::string> files = FolderFiles(DEFAULT_DEST);
+    EXPECT_TRUE(Contains(files, "nxf95pro.exe"));
+    EXPECT_TRUE(Contains(files, "NEXFER.ini"));
+    EXPECT_TRUE(Contains(files, "nxflink.exe"));
+    EXPECT_FALSE(Contains(files, "nxfproex.dll"));
+    EXPECT_FALSE(Contains(files, "nxfscrpt.exe"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", ICONLINK_ID)));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" EXPLORER_ID));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" ICONLINK_ID));
+    std::vector<std::string> items = GroupItems("NEXFER Pro");
+    EXPECT_TRUE(Contains(items, "NEXFER Pro"));
+    EXPECT_FALSE(Contains(items, "NEXFER Find Utility"));
+    EXPECT_TRUE(Contains(ReadLines(TempFolder() + "setup.log"), "nV=4 nM=15"));
+    EXPECT_EQ("12", WinIni("INSTOPTS"));
+}
+
+TEST(QuietInstall, OptionsFileGivesFolderGroupPasswordAndIconPlace)
+{
+    ASSERT_EQ(0u, RunQuiet("setup_quiet_custom"));
+    EXPECT_TRUE(FileExists("C:\\FTP Tools\\NEXFER\\nxf95pro.exe"));
+    EXPECT_EQ("C:\\FTP Tools\\NEXFER", WinIni("DIR"));
+    EXPECT_EQ("1", WinIni("SPFLAGS"));
+    EXPECT_EQ("My FTP Tools", WinIni("GROUP"));
+    EXPECT_FALSE(GroupItems("My FTP Tools").empty());
+    EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
+    std::string uninstall = RegString(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "UninstallString");
+    EXPECT_EQ(" -g My FTP Tools", uninstall.substr(uninstall.size() - 16));
+    // DESKTOP=FALSE: both entries in My Computer.
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", EXPLORER_ID)));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", ICONLINK_ID)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
+}
+
+TEST(QuietInstall, AnEarlierFolderWinsOverTheOptionsFile)
+{
+    WriteProfileStringA("NEXFER", "DIR", "C:\\Earlier NX");
+    ASSERT_EQ(0u, RunQuiet("setup_quiet_custom"));
+    EXPECT_TRUE(FileExists("C:\\Earlier NX\\nxf95pro.exe"));
+    EXPECT_FALSE(FileExists("C:\\FTP Tools\\NEXFER"));
+    EXPECT_EQ("C:\\Earlier NX", WinIni("DEFDIR"));
+}
+
+TEST(QuietInstall, EmptyFolderInTheOptionsFileInstallsNothing)
+{
+    ASSERT_EQ(0u, RunQuiet("setup_quiet_emptydir"));
+    std::vector<std::string> log = ReadLines(TempFolder() + "setup.log");
+    EXPECT_TRUE(Contains(log, "Failed to create DestDir \"\""));
+    EXPECT_FALSE(Contains(log, "nV=12 nM=15"));
+    EXPECT_EQ("<missing>", WinIni("DIR"));
+    EXPECT_FALSE(FileExists(DEFAULT_DEST));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+}
+
+TEST(QuietInstall, TheSourceFolderIsRefused)
+{
+    WriteProfileStringA("NEXFER", "DIR", TempFolder().c_str());
+    ASSERT_EQ(0u, RunQuiet("setup_quiet_default"));
+    std::vector<std::string> log = ReadLines(TempFolder() + "setup.log");
+    EXPECT_TRUE(Contains(log, ("SourceDir=DestDir \"" + TempFolder() + "\"").c_str()));
+    EXPECT_FALSE(FileExists(TempFolder() + "nxf95pro.exe"));
+    EXPECT_EQ("<missing>", WinIni("DEFDIR"));
+
+    // Written without the trailing backslash it is not the same text, and the
+    // installation goes ahead into the temporary folder.
+    std::string bare = TempFolder().substr(0, TempFolder().size() - 1);
+    WriteProfileStringA("NEXFER", "DIR", bare.c_str());
+    ASSERT_EQ(0u, RunQuiet("setup_quiet_default"));
+    EXPECT_TRUE(FileExists(TempFolder() + "nxf95pro.exe"));
+    EXPECT_EQ(bare, WinIni("DEFDIR"));
+}
+
+struct MailCase {
+    const char *before;
+    const char *after;
+};
+
+TEST(QuietInstall, MailPlaceholderIsBroughtUpToDate)
+{
+    const MailCase cases[] = {
+        { "Guest@Unknown.example.net", "nexfer602@" },
+        { "GUEST@UNKNOWN", "nexfer602@" },
+        { "NEXFER602@", "NEXFER602@" },
+        { "someone@example.org", "someone@example.org" },
+        { "nexfer60@", "nexfer60@" },
+    };
+    // An existing NEXFER.ini is kept by a quiet run, so the address is the user's.
+    CreateDirectoryA("C:\\Program Files\\NEXFER Pro", NULL);
+    for (const MailCase &c : cases) {
+        WriteFileText(DEFAULT_DEST "\\NEXFER.ini", std::string("[_config_]\r\nMAILADDR=") + c.before + "\r\n");
+        ASSERT_EQ(0u, RunQuiet("setup_quiet_default"));
+        char value[128];
+        GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof(value), DEFAULT_DEST "\\NEXFER.ini");
+        EXPECT_STREQ(c.after, value) << c.before;
+    }
+}
