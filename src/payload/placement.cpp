@@ -335,14 +335,23 @@ int DeleteFileOrSchedule(const char *path, char *message)
     return 0;
 }
 
-// Writes one output line; 0 when it would exceed the line limit or the write failed.
-static int CopyLine(FILE *out, const char *line, const char *placeholder, const char *replacement)
+// Writes one output line with each LF as CR LF, as a text-mode stream would, but
+// unbuffered: the runtime's text streams report success even when the disk is full.
+// 0 when the line would exceed the line limit or the write failed.
+static int CopyLine(HANDLE out, const char *line, const char *placeholder, const char *replacement)
 {
     char output[LINE_OUT_SIZE];
+    char bytes[2 * LINE_OUT_SIZE];
+    DWORD n = 0, written = 0;
 
     if (!ReplacePlaceholder(line, placeholder, replacement, output, COUNTOF(output)))
         return 0;
-    return fputs(output, out) >= 0;
+    for (const char *c = output; *c; c++) {
+        if (*c == '\n')
+            bytes[n++] = '\r';
+        bytes[n++] = *c;
+    }
+    return WriteFile(out, bytes, n, &written, NULL) && written == n;
 }
 
 int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
@@ -350,7 +359,8 @@ int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
 {
     char scratch[COPY_PATH_SIZE];
     char line[LINE_IN_SIZE];
-    FILE *in, *out;
+    FILE *in;
+    HANDLE out;
     int result = -1, failed = 0;
 
     if (!JoinPath(scratch, COUNTOF(scratch), sourceFolder, g_szTempFileName))
@@ -362,21 +372,21 @@ int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
         DeleteFileA(scratch);
         return -1;
     }
-    out = fopen(destPath, "wt");
-    if (!out) {
+    out = CreateFileA(destPath, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, NULL);
+    if (out == INVALID_HANDLE_VALUE) {
         fclose(in);
         DeleteFileA(scratch);
         return -1;
     }
+    // A line that does not fit or a write that fails ends the copy as a failure.
     while (!failed && fgets(line, COUNTOF(line), in)) {
         if (CopyLine(out, line, placeholder, replacement))
             result = 0;
         else
             failed = 1;
     }
-    // A line that did not fit or a write that failed (also at the final flush) fails the copy.
-    if (fclose(out) != 0)
-        failed = 1;
+    CloseHandle(out);
     fclose(in);
     DeleteFileA(scratch);
     return failed ? -1 : result;

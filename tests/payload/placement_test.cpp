@@ -339,12 +339,17 @@ TEST_F(Placement, CreateFolderChainMakesEveryMissingLevel)
     EXPECT_TRUE(Log().empty());
 }
 
+static char FreeDriveLetter()
+{
+    for (char d = 'Z'; d > 'D'; d--)
+        if (!(GetLogicalDrives() & (1u << (d - 'A'))))
+            return d;
+    return 0;
+}
+
 TEST_F(Placement, CreateFolderChainReportsEveryFailingLevel)
 {
-    char drive = 0;
-    for (char d = 'Z'; d > 'D' && !drive; d--)
-        if (!(GetLogicalDrives() & (1u << (d - 'A'))))
-            drive = d;
+    char drive = FreeDriveLetter();
     ASSERT_NE(0, drive);
     std::string root = std::string(1, drive) + ":";
     std::vector<std::string> expected;
@@ -388,6 +393,56 @@ TEST_F(Placement, CopyWithPlaceholderFillsTheTemplate)
     DeleteFileA(out.c_str());
     EXPECT_EQ(-1, CopyWithPlaceholder(source_.c_str(), out.c_str(), "$$", "C:\\P", 6));
     EXPECT_FALSE(FileExists(out));
+}
+
+// Runs a shell command line of the host and waits for it: Wine starts Unix programs
+// without a process handle to wait on, so the command leaves a marker when it is done.
+static void RunHostShell(const std::string &command)
+{
+    std::string marker = "/tmp/nxshell" + std::to_string(GetCurrentProcessId()) + ".done";
+    std::string seen = "Z:" + marker;
+    DeleteFileA(seen.c_str());
+    RunProgram("/bin/sh -c \"" + command + "; touch " + marker + "\"", 20000);
+    for (int i = 0; i < 200 && !FileExists(seen); i++)
+        Sleep(50);
+    DeleteFileA(seen.c_str());
+}
+
+// A full drive: a one-page tmpfs, filled up and linked as a drive letter of the prefix.
+class FullDrive {
+public:
+    FullDrive() : letter_(FreeDriveLetter())
+    {
+        const char *prefix = getenv("NX_TEST_PREFIX");
+        if (!prefix || !letter_)
+            return;
+        dir_ = "/tmp/nxfull" + std::to_string(GetCurrentProcessId());
+        link_ = std::string(prefix) + "/dosdevices/" + (char)(letter_ - 'A' + 'a') + ":";
+        RunHostShell("mkdir -p " + dir_ + " && mount -t tmpfs -o size=4k tmpfs " + dir_ +
+                     " && { dd if=/dev/zero of=" + dir_ + "/fill bs=4096 count=1 || true; } && ln -s " +
+                     dir_ + " " + link_);
+    }
+    ~FullDrive()
+    {
+        if (!dir_.empty())
+            RunHostShell("rm -f " + link_ + "; umount " + dir_ + "; rmdir " + dir_);
+    }
+    std::string Root() const { return std::string(1, letter_) + ":\\"; }
+    bool Ready() const { return letter_ && FileExists(Root() + "fill"); }
+private:
+    char letter_;
+    std::string dir_, link_;
+};
+
+TEST_F(Placement, CopyWithPlaceholderFailsOnAFullDrive)
+{
+    FullDrive full;
+    if (!full.Ready())
+        GTEST_SKIP() << "no tmpfs could be mounted as a drive here";
+    // Every line fits the stream's buffer; the failure only shows when it is flushed.
+    std::string out = full.Root() + "NEXFER.ini";
+    EXPECT_EQ(-1, CopyWithPlaceholder(source_.c_str(), out.c_str(), "$$", "C:\\P", PAYLOAD_PRODUCTINI));
+    EXPECT_FALSE(FileExists(temp_.File("NXTTEST.TMP")));
 }
 
 TEST_F(Placement, CanOpenForReading)
