@@ -66,6 +66,20 @@ static void BuildPickerFilter(char *filter, int cchFilter)
     }
 }
 
+// Shows the picker and gives the current folder back afterwards: the dialog moves it as
+// the user browses (Wine even with OFN_NOCHANGEDIR), and the setup log and the payload
+// copies belong in the temporary folder, which start-up made current.
+static int RunPicker(OPENFILENAMEA *request)
+{
+    char current[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(COUNTOF(current), current);
+    int picked = GetOpenFileNameA(request) != 0;
+
+    if (length > 0 && length < (DWORD)COUNTOF(current))
+        SetCurrentDirectoryA(current);
+    return picked;
+}
+
 int BrowseForFolder(HWND owner, const char *start, char *result)
 {
     char filter[MESSAGE_SIZE + 16], title[MESSAGE_SIZE];
@@ -84,12 +98,10 @@ int BrowseForFolder(HWND owner, const char *start, char *result)
     request.nMaxFile = PICK_SIZE;
     request.lpstrInitialDir = start;
     request.lpstrTitle = title;
-    // Without OFN_NOCHANGEDIR the dialog would leave the process in the picked folder,
-    // and the setup log and the payload copies belong in the temporary folder.
-    request.Flags = OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_NOCHANGEDIR;
+    request.Flags = OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE;
     request.lpTemplateName = "DLG_BROWSE";
     request.lpfnHook = PickerHook;
-    if (!GetOpenFileNameA(&request))
+    if (!RunPicker(&request))
         return 0;
     return CompletePickedFolder(result, PICK_SIZE);
 }

@@ -82,7 +82,7 @@ int BuildReleaseNotesCommand(char *out, int cchOut, const char *tempFolder)
 
     if (!JoinPath(path, COUNTOF(path), tempFolder, RELNOTES_NAME))
         return 0;
-    // Notepad takes an unquoted blank as the end of the file name.
+    // Quoted, so that no editor can take a blank in the folder for the end of the name.
     if (strchr(path, ' '))
         return FormatText(out, cchOut, "notepad \"%s\"", path);
     return FormatText(out, cchOut, "notepad %s", path);
