@@ -456,3 +456,43 @@ TEST_F(Placement, CanOpenForReading)
     FileHolder exclusive(folder_.File("a.hlp"), "none");
     EXPECT_EQ(0, CanOpenForReading(dest_.c_str(), "a.hlp"));
 }
+
+// The next start of Windows: the prefix's restart work (wineboot -r) runs the run-once
+// commands, the RunServicesOnce ones without waiting for them to end.
+static bool AfterRestart(const std::function<bool()> &done)
+{
+    if (RunProgram("wineboot.exe -r", 60000) != 0)
+        return false;
+    for (int i = 0; i < 200 && !done(); i++)
+        Sleep(50);
+    return done();
+}
+
+TEST_F(Placement, NextStartDoesTheScheduledDeletion)
+{
+    std::string path = folder_.File("nxfpro32.dll"), moved = folder_.File("nxfpro32.del");
+    for (int nt : { 1, 0 }) {
+        WriteFileText(path, ExpandedRow(1));
+        g_bIsNT = nt;
+        FileHolder holder(path, "load");
+        ASSERT_TRUE(holder.Holding());
+        ASSERT_EQ(0, DeleteFileOrSchedule(path.c_str(), NULL));
+        ASSERT_TRUE(FileExists(moved));
+        holder.Release();
+        EXPECT_TRUE(AfterRestart([&] { return !FileExists(moved); })) << nt;
+        EXPECT_TRUE(runOnce_.Added(nt ? kRunOnceKey : kRunServicesOnceKey).empty());
+    }
+}
+
+TEST_F(Placement, NextStartCopiesTheWaitingReplacement)
+{
+    std::string path = folder_.File("nxfpro32.dll"), dll = ExpandedRow(1);
+    WriteFileText(path, "old content");
+    FileHolder holder(path, "image");
+    ASSERT_TRUE(holder.Holding());
+    ASSERT_EQ(0, Install("nxfpro32.dll", 1, 1));
+    ASSERT_EQ("old content", ReadFileText(path));
+    holder.Release();
+    EXPECT_TRUE(AfterRestart([&] { return ReadFileText(path) == dll; }));
+    EXPECT_TRUE(runOnce_.Added(kRunServicesOnceKey).empty());
+}
