@@ -72,6 +72,7 @@ SetupRun RunSetupVariant(const char *name, DWORD timeoutMs)
 struct DialogSearch {
     DWORD pid;
     const char *caption;
+    int control;
     HWND found;
 };
 
@@ -86,11 +87,17 @@ static BOOL CALLBACK FindDialogOf(HWND window, LPARAM param)
         return TRUE;
     GetClassNameA(window, cls, sizeof(cls));
     GetWindowTextA(window, caption, sizeof(caption));
-    if (strcmp(cls, "#32770") == 0 && strcmp(caption, search->caption) == 0) {
+    if (strcmp(cls, "#32770") == 0 && strcmp(caption, search->caption) == 0 &&
+        (!search->control || GetDlgItem(window, search->control))) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
+}
+
+void ClickControl(HWND dialog, int id)
+{
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
 SetupProcess::SetupProcess(const char *name, bool withoutOS) : process_(NULL), pid_(0)
@@ -130,10 +137,10 @@ SetupProcess::~SetupProcess()
     }
 }
 
-HWND SetupProcess::WaitForDialog(const char *caption, DWORD timeoutMs)
+HWND SetupProcess::WaitForDialog(const char *caption, int control, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
-    DialogSearch search = { pid_, caption, NULL };
+    DialogSearch search = { pid_, caption, control, NULL };
 
     do {
         EnumWindows(FindDialogOf, (LPARAM)&search);

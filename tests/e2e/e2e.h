@@ -29,8 +29,9 @@ public:
     explicit SetupProcess(const char *name, bool withoutOS = false);
     ~SetupProcess();
     bool Started() const { return process_ != NULL; }
-    // Visible dialog of the setup process with this caption, or NULL after timeoutMs.
-    HWND WaitForDialog(const char *caption, DWORD timeoutMs = 20000);
+    // Visible dialog of the setup process with this caption (and, when control is not
+    // 0, holding that control), or NULL after timeoutMs or when the program ended.
+    HWND WaitForDialog(const char *caption, int control = 0, DWORD timeoutMs = 30000);
     // Waits for the end of the program; its exit code, or -1 when it did not end.
     DWORD WaitForExit(DWORD timeoutMs = 60000);
     DWORD Pid() const { return pid_; }
@@ -38,6 +39,11 @@ private:
     HANDLE process_;
     DWORD pid_;
 };
+
+#define MESSAGE_TEXT_ID 65535
+
+// Selects a radio button or toggles a check box the way a mouse click does.
+void ClickControl(HWND dialog, int id);
 
 // Clicks a button and waits until the dialog is gone.
 bool ClickAndWait(HWND dialog, int id);
