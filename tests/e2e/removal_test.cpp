@@ -1,0 +1,223 @@
+// Updating and removing an installation with the real program, from the welcome page.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include "e2e.h"
+#include "harness/testutil.h"
+
+#define DEST "C:\\Program Files\\NEXFER Pro"
+#define CUSTOM_DEST "C:\\FTP Tools\\NEXFER"
+#define WELCOME "NEXFER Pro Installation"
+#define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
+#define NAMESPACE(place, id) "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" place "\\Namespace\\" id
+#define EXPLORER_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}"
+#define ICONLINK_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}"
+#define RUNONCE "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+
+// The restart work may start its commands without waiting for them.
+static bool WaitUntilGone(const char *path)
+{
+    for (int i = 0; i < 100 && FileExists(path); i++)
+        Sleep(100);
+    return !FileExists(path);
+}
+
+static void InstallQuietly(const char *variant)
+{
+    SetupRun run = RunSetupVariant(variant, 120000);
+    ASSERT_TRUE(run.ended);
+    ASSERT_EQ(0u, run.exitCode);
+    ASSERT_EQ("12", WinIni("INSTOPTS"));
+}
+
+// Chooses the uninstall on the welcome page.
+static void StartRemoval(SetupProcess &setup)
+{
+    HWND welcome = setup.WaitForDialog(WELCOME, 1851);
+    ASSERT_TRUE(welcome != NULL);
+    ASSERT_TRUE(IsControlEnabled(welcome, 1852));
+    EXPECT_EQ("&Uninstall NEXFER Pro", ControlText(welcome, 1852));
+    ClickControl(welcome, 1852);
+    ASSERT_TRUE(ClickAndWait(welcome, IDOK));
+}
+
+// Answers the INI question and returns the closing notice's text after OK.
+static std::string AnswerAndFinish(SetupProcess &setup, int answer, const char *caption = "Remove", int button = IDOK)
+{
+    HWND question = setup.WaitForDialog(WELCOME, MESSAGE_TEXT_ID);
+    EXPECT_TRUE(question != NULL);
+    if (!question)
+        return "";
+    EXPECT_NE(std::string::npos, MessageBoxText(question).find("Do you want to delete these?"));
+    EXPECT_TRUE(ClickAndWait(question, answer));
+    HWND notice = setup.WaitForDialog(caption, MESSAGE_TEXT_ID);
+    EXPECT_TRUE(notice != NULL);
+    if (!notice)
+        return "";
+    std::string text = MessageBoxText(notice);
+    EXPECT_TRUE(ClickAndWait(notice, button));
+    EXPECT_EQ(0u, setup.WaitForExit());
+    return text;
+}
+
+TEST(Removal, EverythingGoes)
+{
+    InstallQuietly("setup_quiet_default");
+    SetupProcess setup("setup_interactive");
+    StartRemoval(setup);
+    EXPECT_EQ("Removal process complete.\nAll files removed.", AnswerAndFinish(setup, IDYES));
+    EXPECT_FALSE(FileExists(DEST));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}\\InProcServer32"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" EXPLORER_ID));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" ICONLINK_ID));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", ICONLINK_ID)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
+    char section[64];
+    EXPECT_EQ(0u, GetProfileSectionA("NEXFER", section, sizeof(section)));
+
+    // A second run finds no installation to remove.
+    SetupProcess again("setup_interactive");
+    HWND welcome = again.WaitForDialog(WELCOME, 1851);
+    ASSERT_TRUE(welcome != NULL);
+    EXPECT_FALSE(IsControlEnabled(welcome, 1852));
+    ASSERT_TRUE(ClickAndWait(welcome, IDCANCEL));
+    EXPECT_EQ(0u, again.WaitForExit());
+}
+
+TEST(Removal, NoKeepsTheSitesAndNamesTheFolder)
+{
+    InstallQuietly("setup_quiet_default");
+    WriteFileText(DEST "\\session.log", "work file");
+    SetupProcess setup("setup_interactive");
+    StartRemoval(setup);
+    EXPECT_EQ("Removal process complete.\nCheck the folder " DEST " for excess files\n"
+              "that caused the removal process to not cleanup entirely.",
+              AnswerAndFinish(setup, IDNO));
+    std::vector<std::string> left = FolderFiles(DEST);
+    std::vector<std::string> expected = { "NEXFER.ini", "sites1.ini", "sites2.ini", "sites3.ini", "sites4.ini",
+                                          "sites5.ini", "sites6.ini", "sites7.ini", "sites8.ini" };
+    EXPECT_EQ(expected, left);
+    EXPECT_EQ("<missing>", WinIni("DIR"));
+}
+
+TEST(Removal, ADllInUseIsScheduledWithTheFolder)
+{
+    InstallQuietly("setup_quiet_default");
+    FileHolder holder(DEST "\\nxfsyncl.dll", "load");
+    ASSERT_TRUE(holder.Holding());
+    SetupProcess setup("setup_interactive");
+    StartRemoval(setup);
+    std::string notice = AnswerAndFinish(setup, IDYES, "Congratulations!", IDCANCEL);
+    EXPECT_EQ(0u, notice.find("Uninstall successful!\n\nUninstall now needs to restart your computer"));
+    EXPECT_EQ(std::vector<std::string>{ "nxfsyncl.del" }, FolderFiles(DEST));
+
+    char shortDel[MAX_PATH], shortDir[MAX_PATH];
+    GetShortPathNameA(DEST "\\nxfsyncl.del", shortDel, MAX_PATH);
+    GetShortPathNameA(DEST, shortDir, MAX_PATH);
+    EXPECT_EQ(std::string("cmd.exe /c del ") + shortDel, RegString(HKEY_LOCAL_MACHINE, RUNONCE, "Quorvane0"));
+    EXPECT_EQ(std::string("cmd.exe /c rmdir ") + shortDir + " ", RegString(HKEY_LOCAL_MACHINE, RUNONCE, "Quorvane1"));
+
+    // The next start of Windows deletes the file once the program let go. Windows runs
+    // the commands in the order they were written; Wine runs the newest first, so
+    // there the folder's rmdir comes too early and the empty folder stays.
+    holder.Release();
+    EXPECT_EQ(0u, RunProgram("wineboot.exe -r", 60000));
+    EXPECT_TRUE(WaitUntilGone(DEST "\\nxfsyncl.del"));
+    EXPECT_TRUE(FolderFiles(DEST).empty());
+    EXPECT_EQ(0u, RunOnceValueCount("RunOnce"));
+}
+
+TEST(Removal, EmptyGroupKeyLeavesTheIcons)
+{
+    InstallQuietly("setup_quiet_default");
+    WriteProfileStringA("NEXFER", "GROUP", "");
+    std::vector<std::string> items = GroupItems("NEXFER Pro");
+    ASSERT_FALSE(items.empty());
+    SetupProcess setup("setup_interactive");
+    StartRemoval(setup);
+    AnswerAndFinish(setup, IDYES);
+    EXPECT_EQ(items, GroupItems("NEXFER Pro"));
+    EXPECT_FALSE(FileExists(DEST "\\nxf95pro.exe"));
+}
+
+TEST(Update, KeepsTheUsersSitesAndIconPlace)
+{
+    InstallQuietly("setup_quiet_custom");
+    WritePrivateProfileStringA("My Own Sites", "FILENAME", "C:\\mine.ini", CUSTOM_DEST "\\NEXFER.ini");
+    SetupProcess setup("setup_interactive");
+    HWND welcome = setup.WaitForDialog(WELCOME, 1851);
+    ASSERT_TRUE(welcome != NULL);
+    EXPECT_TRUE(IsChecked(welcome, 1851));
+    ASSERT_TRUE(ClickAndWait(welcome, IDOK));
+    HWND destination = setup.WaitForDialog("NEXFER Pro Installation: Destination Folder");
+    ASSERT_TRUE(destination != NULL);
+    EXPECT_EQ(CUSTOM_DEST, ControlText(destination, 954));
+    ASSERT_TRUE(ClickAndWait(destination, IDOK));
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Interface Selection"), IDOK));
+    // The earlier placement in My Computer is kept: no icon placement page, no INI question.
+    HWND finish = setup.WaitForDialog("Congratulations!");
+    ASSERT_TRUE(finish != NULL);
+    ASSERT_TRUE(ClickAndWait(finish, IDCANCEL));
+    EXPECT_EQ(0u, setup.WaitForExit());
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", EXPLORER_ID)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
+    EXPECT_NE(std::string::npos, ReadFileText(CUSTOM_DEST "\\NEXFER.ini").find("[My Own Sites]"));
+    EXPECT_FALSE(FileExists(CUSTOM_DEST "\\original.ini"));
+}
+
+TEST(Update, SetsTheUsersSitesAsideOnRequest)
+{
+    InstallQuietly("setup_quiet_custom");
+    DeleteFileA(CUSTOM_DEST "\\sites1.ini");
+    WritePrivateProfileStringA("My Own Sites", "FILENAME", "C:\\mine.ini", CUSTOM_DEST "\\NEXFER.ini");
+    SetupProcess setup("setup_interactive");
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(WELCOME, 1851), IDOK));
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Destination Folder"), IDOK));
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Interface Selection"), IDOK));
+    HWND question = setup.WaitForDialog("NEXFER Sites");
+    ASSERT_TRUE(question != NULL);
+    EXPECT_EQ(0u, MessageBoxText(question).find("Do you wish to install additional FTP sites?"));
+    ASSERT_TRUE(ClickAndWait(question, IDYES));
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("Congratulations!"), IDCANCEL));
+    EXPECT_EQ(0u, setup.WaitForExit());
+    std::string original = ReadFileText(CUSTOM_DEST "\\original.ini");
+    EXPECT_NE(std::string::npos, original.find("[My Own Sites]"));
+    EXPECT_EQ(std::string::npos, original.find("[MySites]"));
+    std::string fresh = ReadFileText(CUSTOM_DEST "\\NEXFER.ini");
+    EXPECT_EQ(std::string::npos, fresh.find("[My Own Sites]"));
+    EXPECT_NE(std::string::npos, fresh.find("FILENAME=" CUSTOM_DEST "\\original.ini"));
+    EXPECT_TRUE(FileExists(CUSTOM_DEST "\\sites1.ini"));
+}
+
+TEST(Update, AProgramFileInUseIsReplacedAtTheNextStart)
+{
+    // On Windows 95 and 98 the new file waits beside the old one and a command copies
+    // it over at the next start of Windows.
+    InstallQuietly("setup_quiet_default");
+    std::string fresh = ReadFileText(DEST "\\nxfpro32.dll");
+    CopyFileA(DEST "\\nsnxfch.dll", DEST "\\nxfpro32.dll", FALSE);
+    std::string old = ReadFileText(DEST "\\nxfpro32.dll");
+    ASSERT_NE(fresh, old);
+    FileHolder holder(DEST "\\nxfpro32.dll", "load");
+    ASSERT_TRUE(holder.Holding());
+    {
+        SetupProcess setup("setup_quiet_default", true);
+        ASSERT_EQ(0u, setup.WaitForExit(120000));
+    }
+    EXPECT_EQ(old, ReadFileText(DEST "\\nxfpro32.dll"));
+    EXPECT_EQ(fresh, ReadFileText(DEST "\\nxfpro32.new"));
+    char shortNew[MAX_PATH], shortDll[MAX_PATH];
+    GetShortPathNameA(DEST "\\nxfpro32.new", shortNew, MAX_PATH);
+    GetShortPathNameA(DEST "\\nxfpro32.dll", shortDll, MAX_PATH);
+    EXPECT_EQ(std::string("command.com /c copy ") + shortNew + " " + shortDll,
+              RegString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
+                        "Quorvane0"));
+
+    holder.Release();
+    EXPECT_EQ(0u, RunProgram("wineboot.exe -r", 60000));
+    for (int i = 0; i < 100 && ReadFileText(DEST "\\nxfpro32.dll") != fresh; i++)
+        Sleep(100);
+    EXPECT_EQ(fresh, ReadFileText(DEST "\\nxfpro32.dll"));
+    EXPECT_EQ(0u, RunOnceValueCount("RunServicesOnce"));
+}
