@@ -100,11 +100,11 @@ void ClickControl(HWND dialog, int id)
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
-SetupProcess::SetupProcess(const char *name, bool withoutOS) : process_(NULL), pid_(0)
+SetupProcess::SetupProcess(const char *name, bool withoutOS, bool byPath) : process_(NULL), pid_(0)
 {
     STARTUPINFOA si = {};
     PROCESS_INFORMATION pi;
-    std::string line = "\"" + VariantPath(name) + "\"";
+    std::string line = "\"" + (byPath ? std::string(name) : VariantPath(name)) + "\"";
     std::vector<char> buffer(line.begin(), line.end());
     std::vector<char> environment;
 

@@ -26,7 +26,8 @@ std::string TempFolder();
 class SetupProcess {
 public:
     // withoutOS: start it without the OS environment variable (a Windows 95 style system).
-    explicit SetupProcess(const char *name, bool withoutOS = false);
+    // byPath: name is the program's full path rather than a variant beside the tests.
+    explicit SetupProcess(const char *name, bool withoutOS = false, bool byPath = false);
     ~SetupProcess();
     bool Started() const { return process_ != NULL; }
     // Visible dialog of the setup process with this caption (and, when control is not
