@@ -1,6 +1,4 @@
 // Driver test environment and clean-up of everything an installation leaves behind.
-#include <shlobj.h>
-#include <algorithm>
 #include "environment.h"
 #include "registration/com.h"
 #include "registration/progman.h"
@@ -13,29 +11,6 @@ static const char *const kKeys[] = {
     UNINSTALL_ENTRY,
 };
 
-std::string GroupFolder(const char *group)
-{
-    char programs[MAX_PATH];
-    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
-    return std::string(programs) + "\\" + group;
-}
-
-std::vector<std::string> GroupItems(const char *group)
-{
-    std::vector<std::string> items;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((GroupFolder(group) + "\\*.lnk").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return items;
-    do {
-        std::string name = data.cFileName;
-        items.push_back(name.substr(0, name.size() - 4));
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    std::sort(items.begin(), items.end());
-    return items;
-}
-
 void RemoveGroup(const char *group)
 {
     std::string command = std::string("[DeleteGroup(") + group + ")]";
@@ -44,13 +19,6 @@ void RemoveGroup(const char *group)
         CloseGroupClient();
     }
     RemoveTree(GroupFolder(group));
-}
-
-std::string WinIni(const char *key)
-{
-    char value[1024];
-    GetProfileStringA("NEXFER", key, "<missing>", value, sizeof(value));
-    return value;
 }
 
 static void RemoveTraces()

@@ -14,13 +14,8 @@
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" place "\\Namespace\\" clsid
 #define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
 
-// Folder of a program group as the shell's program-group service keeps it.
-std::string GroupFolder(const char *group);
-// Titles of the shortcuts in a program group (file names without ".lnk"), sorted.
-std::vector<std::string> GroupItems(const char *group);
 // Removes a program group through the service and from disk.
 void RemoveGroup(const char *group);
-std::string WinIni(const char *key);
 
 class InstallEnvironment : public testing::Test {
 protected:

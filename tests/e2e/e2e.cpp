@@ -1,5 +1,4 @@
 // Running setup variants for the end-to-end tests.
-#include <shlobj.h>
 #include <string.h>
 #include <algorithm>
 #include <vector>
@@ -69,32 +68,6 @@ SetupRun RunSetupVariant(const char *name, DWORD timeoutMs)
     return run;
 }
 
-struct DialogSearch {
-    DWORD pid;
-    const char *caption;
-    int control;
-    HWND found;
-};
-
-static BOOL CALLBACK FindDialogOf(HWND window, LPARAM param)
-{
-    DialogSearch *search = (DialogSearch *)param;
-    DWORD pid = 0;
-    char caption[512], cls[64];
-
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window))
-        return TRUE;
-    GetClassNameA(window, cls, sizeof(cls));
-    GetWindowTextA(window, caption, sizeof(caption));
-    if (strcmp(cls, "#32770") == 0 && strcmp(caption, search->caption) == 0 &&
-        (!search->control || GetDlgItem(window, search->control))) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void ClickControl(HWND dialog, int id)
 {
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
@@ -140,12 +113,11 @@ SetupProcess::~SetupProcess()
 HWND SetupProcess::WaitForDialog(const char *caption, int control, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
-    DialogSearch search = { pid_, caption, control, NULL };
 
     do {
-        EnumWindows(FindDialogOf, (LPARAM)&search);
-        if (search.found)
-            return search.found;
+        HWND found = FindDialog(pid_, caption, control);
+        if (found)
+            return found;
         if (WaitForSingleObject(process_, 20) == WAIT_OBJECT_0)
             return NULL;
     } while (GetTickCount() - start < timeoutMs);
@@ -182,30 +154,6 @@ std::vector<std::string> FolderFiles(const std::string &folder)
     FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string GroupFolder(const char *group)
-{
-    char programs[MAX_PATH];
-    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
-    return std::string(programs) + "\\" + group;
-}
-
-std::vector<std::string> GroupItems(const char *group)
-{
-    std::vector<std::string> items;
-    for (const std::string &name : FolderFiles(GroupFolder(group))) {
-        if (name.size() > 4 && name.substr(name.size() - 4) == ".lnk")
-            items.push_back(name.substr(0, name.size() - 4));
-    }
-    return items;
-}
-
-std::string WinIni(const char *key)
-{
-    char value[1024];
-    GetProfileStringA("NEXFER", key, "<missing>", value, sizeof(value));
-    return value;
 }
 
 DWORD RunOnceValueCount(const char *subkey)

@@ -52,10 +52,6 @@ bool ClickAndWait(HWND dialog, int id);
 // Every file name in a folder (no subfolders), sorted.
 std::vector<std::string> FolderFiles(const std::string &folder);
 
-// Folder of a program group as the shell's service keeps it, and its shortcut titles.
-std::string GroupFolder(const char *group);
-std::vector<std::string> GroupItems(const char *group);
-std::string WinIni(const char *key);
 DWORD RunOnceValueCount(const char *subkey);
 
 #endif

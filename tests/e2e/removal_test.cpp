@@ -128,6 +128,23 @@ TEST(Removal, ADllInUseIsScheduledWithTheFolder)
     EXPECT_EQ(0u, RunOnceValueCount("RunOnce"));
 }
 
+TEST(Removal, ARecordWithoutItsFolderIsRefused)
+{
+    // The welcome page offers the removal on DEFDIR and INSTOPTS; the removal itself
+    // needs DIR, which is missing here.
+    WriteProfileStringA("NEXFER", "DEFDIR", DEST);
+    WriteProfileStringA("NEXFER", "INSTOPTS", "12");
+    SetupProcess setup("setup_interactive");
+    StartRemoval(setup);
+    HWND notice = setup.WaitForDialog("Remove", MESSAGE_TEXT_ID);
+    ASSERT_TRUE(notice != NULL);
+    EXPECT_EQ("Insufficient information available to\nremove this application.", MessageBoxText(notice));
+    ASSERT_TRUE(ClickAndWait(notice, IDOK));
+    EXPECT_EQ(0u, setup.WaitForExit());
+    EXPECT_EQ(DEST, WinIni("DEFDIR"));
+    EXPECT_EQ("12", WinIni("INSTOPTS"));
+}
+
 TEST(Removal, EmptyGroupKeyLeavesTheIcons)
 {
     InstallQuietly("setup_quiet_default");

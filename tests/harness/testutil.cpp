@@ -1,5 +1,7 @@
 // Shared test helpers.
+#include <shlobj.h>
 #include <stdio.h>
+#include <algorithm>
 #include <string.h>
 #include "harness/testutil.h"
 
@@ -126,6 +128,36 @@ void ClearWinIniSection(const char *section)
     WriteProfileStringA(section, NULL, NULL);
 }
 
+std::string GroupFolder(const char *group)
+{
+    char programs[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
+    return std::string(programs) + "\\" + group;
+}
+
+std::vector<std::string> GroupItems(const char *group)
+{
+    std::vector<std::string> items;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((GroupFolder(group) + "\\*.lnk").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return items;
+    do {
+        std::string name = data.cFileName;
+        items.push_back(name.substr(0, name.size() - 4));
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
+std::string WinIni(const char *key)
+{
+    char value[1024];
+    GetProfileStringA("NEXFER", key, "<missing>", value, sizeof(value));
+    return value;
+}
+
 std::string EnterTempFolder()
 {
     char temp[MAX_PATH];
@@ -160,37 +192,46 @@ DWORD RunProgram(const std::string &commandLine, DWORD timeoutMs)
 }
 
 struct FindRequest {
+    DWORD pid;
     const char *caption;
+    int control;
     HWND found;
 };
 
-static BOOL CALLBACK FindOwnWindow(HWND window, LPARAM param)
+static BOOL CALLBACK FindDialogProc(HWND window, LPARAM param)
 {
     FindRequest *request = (FindRequest *)param;
     DWORD pid = 0;
     char caption[512], cls[64];
 
     GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(window))
+    if (pid != request->pid || !IsWindowVisible(window))
         return TRUE;
     GetClassNameA(window, cls, sizeof(cls));
     GetWindowTextA(window, caption, sizeof(caption));
-    if (strcmp(cls, "#32770") == 0 && strcmp(caption, request->caption) == 0) {
+    if (strcmp(cls, "#32770") == 0 && strcmp(caption, request->caption) == 0 &&
+        (!request->control || GetDlgItem(window, request->control))) {
         request->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
+HWND FindDialog(DWORD pid, const char *caption, int control)
+{
+    FindRequest request = { pid, caption, control, NULL };
+    EnumWindows(FindDialogProc, (LPARAM)&request);
+    return request.found;
+}
+
 HWND WaitForDialog(const char *caption, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
-    FindRequest request = { caption, NULL };
 
     do {
-        EnumWindows(FindOwnWindow, (LPARAM)&request);
-        if (request.found)
-            return request.found;
+        HWND found = FindDialog(GetCurrentProcessId(), caption, 0);
+        if (found)
+            return found;
         Sleep(20);
     } while (GetTickCount() - start < timeoutMs);
     return NULL;

@@ -32,6 +32,13 @@ int KeyExists(HKEY root, const char *path);
 std::string RegString(HKEY root, const char *path, const char *value, int *found = nullptr);
 void ClearWinIniSection(const char *section);
 
+// Program groups as the shell's program-group service keeps them: the group's folder
+// under the Start menu's Programs, and its shortcut titles (names without ".lnk").
+std::string GroupFolder(const char *group);
+std::vector<std::string> GroupItems(const char *group);
+// Value of a key of the WIN.INI section NEXFER, "<missing>" when absent.
+std::string WinIni(const char *key);
+
 // Makes the temporary folder current, as start-up does, and returns it without a
 // trailing backslash.
 std::string EnterTempFolder();
@@ -56,6 +63,9 @@ private:
 std::string HarnessProgram(const char *name);
 
 // --- Driving windows -------------------------------------------------------------
+// A visible dialog (class "#32770") of process pid with this caption and, when control
+// is not 0, holding that control; NULL when there is none now.
+HWND FindDialog(DWORD pid, const char *caption, int control);
 // Finds a top-level window of this process by class "#32770" (or any class with
 // NULL) whose caption equals caption; waits up to timeoutMs.
 HWND WaitForDialog(const char *caption, DWORD timeoutMs = 10000);

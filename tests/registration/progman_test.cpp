@@ -10,18 +10,6 @@
 static const char kOtherGroup[] = "NXT Tools";
 static const char kSecondGroup[] = "NXT Second";
 
-static std::string ProgramsFolder()
-{
-    char path[MAX_PATH] = "";
-    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, path);
-    return path;
-}
-
-static std::string GroupFolder(const char *group)
-{
-    return ProgramsFolder() + "\\" + group;
-}
-
 // The shortcut files of a group, sorted; empty when the group does not exist.
 static std::vector<std::string> Items(const char *group)
 {
