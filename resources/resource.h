@@ -1,5 +1,6 @@
 /* Resource ids of the setup program; windres and the C++ sources both read this file.
-   Ranges: 1-9999 control ids, 94-95 and 10001-10065 strings, 100 main-window command,
+   Ranges: 1-9999 control ids, 94-95 and 10001-10065 strings, 10100-10199 strings this
+   program adds for its own checks, 100 main-window command,
    307 the icon placement template, 21001 the picture strip. Templates DLG_* and the
    bitmaps NX_BMP, QUORVANE, the icon APP_MAIN and the payload rows are named resources
    and so are deliberately not defined here. */
@@ -85,5 +86,8 @@
 #define IDS_COMPLETED           10063
 #define IDS_ASK_MORE_SITES      10064
 #define IDS_SITES_CAPTION       10065
+#define IDS_DEST_PROTECTED      10100
+#define IDS_DEST_TOO_LONG       10101
+#define IDS_TEMP_UNUSABLE       10102
 
 #endif

@@ -7,6 +7,7 @@
 #include "../registration/com.h"
 #include "../registration/progman.h"
 #include "../registration/record.h"
+#include "../session/messages.h"
 #include "../session/session.h"
 #include "../session/text.h"
 #include "../wizard/progress.h"
@@ -127,13 +128,21 @@ static void AddListItems(ComponentList *list, const char *destFolder, HWND statu
     }
 }
 
-// Reads GROUP32 of the options file; "NEXFER Pro" when missing or empty.
+// Reads GROUP32 of the options file; "NEXFER Pro" when missing or empty, and in place
+// of a name that would rewrite the commands sent to the program-group service.
 static void ReadGroupName(char *group, int cch)
 {
+    char line[GROUP_SIZE + 64];
+
     if (IniFileName[0])
         GetPrivateProfileStringA(RECORD_SECTION, "GROUP32", DEFAULT_GROUP, group, (DWORD)cch, IniFileName);
     if (!IniFileName[0] || group[0] == '\0')
         CopyText(group, cch, DEFAULT_GROUP);
+    if (!IsSafeGroupName(group)) {
+        FormatText(line, COUNTOF(line), "Refused GROUP32 \"%s\", using \"" DEFAULT_GROUP "\"", group);
+        WriteLog(line);
+        CopyText(group, cch, DEFAULT_GROUP);
+    }
 }
 
 static void BuildProgramGroup(const char *group, const char *destFolder, DWORD flags, HWND statusWindow,

@@ -1,6 +1,7 @@
 // Removal: undoes a recorded installation — uninstall entry, namespace entries,
 // registrations, files, program items and group, work files, the folder and the record.
 #include <string.h>
+#include "../payload/folders.h"
 #include "../payload/placement.h"
 #include "../registration/com.h"
 #include "../registration/progman.h"
@@ -74,6 +75,9 @@ static void RemoveProgramItems(DWORD flags, HWND statusWindow)
     if (!LoadMessage(IDS_DELETING_ICON, pattern, COUNTOF(pattern)))
         CopyText(pattern, COUNTOF(pattern), "Deleting icon %s");
     if (GetProfileStringA(RECORD_SECTION, "GROUP", DEFAULT_GROUP, group, COUNTOF(group)) == 0)
+        return;
+    // A recorded name that would end a command early could rewrite what is sent.
+    if (!IsSafeGroupName(group))
         return;
     OpenGroupClient();
     // The service deletes items from its current group only: make ours current first.
@@ -165,7 +169,9 @@ int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message
     CallDllRegistration(folder, g_commonList.rows[COMMON_ROW_STUB].installedName, "DllUnregisterServer");
     DeleteListFiles(&g_commonList, folder, message, statusWindow);
     RemoveProgramItems(flags, statusWindow);
-    DeleteWorkFiles(folder, owner, statusWindow);
+    // A folder of Windows or of the user keeps everything but the product's own files.
+    if (!IsProtectedFolder(folder))
+        DeleteWorkFiles(folder, owner, statusWindow);
     ShowStep(statusWindow, IDS_COMPLETED, "completed");
     return 1;
 }
@@ -174,20 +180,38 @@ int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message
 static void ScheduleFolderRemoval(const char *folder)
 {
     char shortPath[SHORT_PATH_SIZE] = { 0 };
+    char quoted[SHORT_PATH_SIZE + 2] = { 0 };
     char command[COMMAND_SIZE] = { 0 };
     DWORD n = GetShortPathNameA(folder, shortPath, COUNTOF(shortPath));
 
     if (n == 0 || n >= (DWORD)COUNTOF(shortPath))
         CopyText(shortPath, COUNTOF(shortPath), folder);
-    if (FormatText(command, COUNTOF(command), "%s /c rmdir %s ", g_bIsNT ? "cmd.exe" : "command.com", shortPath))
+    if (QuoteCommandPath(shortPath, quoted, COUNTOF(quoted)) &&
+        FormatText(command, COUNTOF(command), "%s /c rmdir %s ", g_bIsNT ? "cmd.exe" : "command.com", quoted))
         AddRunOnceCommand(command);
+}
+
+// The closing notice; a protected folder is never removed, so it is always named as
+// left over, and a pending restart is then asked for on its own.
+static void FinishRemoval(HWND owner, const char *folder, int folderGone, int protectedFolder)
+{
+    if (folderGone) {
+        ShowFinishNotice(owner, NOTICE_REMOVE_DONE, NULL);
+    } else if (g_bNeedReboot && !protectedFolder) {
+        ScheduleFolderRemoval(folder);
+        ShowFinishNotice(owner, NOTICE_REMOVE_RESTART, NULL);
+    } else {
+        ShowFinishNotice(owner, NOTICE_REMOVE_LEFTOVER, folder);
+        if (g_bNeedReboot)
+            ShowFinishNotice(owner, NOTICE_REMOVE_RESTART, NULL);
+    }
 }
 
 int RemovalFlow(HWND owner, int proposed, int allowed)
 {
     char folder[FOLDER_SIZE], message[DRIVER_MESSAGE_SIZE];
     HWND progress;
-    int folderGone = 0;
+    int folderGone = 0, protectedFolder;
 
     (void)proposed;
     (void)allowed;
@@ -196,21 +220,15 @@ int RemovalFlow(HWND owner, int proposed, int allowed)
         ShowFinishNotice(owner, NOTICE_REMOVE_NORECORD, NULL);
         return 0;
     }
+    protectedFolder = IsProtectedFolder(folder);
     progress = CreateCopyProgressDialog(owner, 1);
     if (RemovalDriver(folder, REMOVE_ALL, NULL, message, owner,
-                      progress ? GetDlgItem(progress, IDC_STATUS_TEXT) : NULL))
+                      progress ? GetDlgItem(progress, IDC_STATUS_TEXT) : NULL) && !protectedFolder)
         folderGone = RemoveDirectoryA(folder) && GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
     SetActiveWindow(owner);
     if (progress)
         DestroyWindow(progress);
     ClearInstallRecord();
-    if (folderGone) {
-        ShowFinishNotice(owner, NOTICE_REMOVE_DONE, NULL);
-    } else if (g_bNeedReboot) {
-        ScheduleFolderRemoval(folder);
-        ShowFinishNotice(owner, NOTICE_REMOVE_RESTART, NULL);
-    } else {
-        ShowFinishNotice(owner, NOTICE_REMOVE_LEFTOVER, folder);
-    }
+    FinishRemoval(owner, folder, folderGone, protectedFolder);
     return 0;
 }

@@ -44,39 +44,73 @@ int ExtractPayload(HMODULE module, int index, const char *folder, const char *fi
     return result;
 }
 
-// Opens the destination with OpenFile rather than LZOpenFileA: on a file another
-// program holds, LZOpenFileA(OF_CREATE) reports success yet writes a sibling whose
-// last character is "_", so the failure would never be seen.
+// Opens a source for LZCopy: an SZDD file is read through the LZ layer, any other file
+// as it is. OpenFile and LZOpenFileA keep the path in a 128-byte OFSTRUCT and fail for a
+// deeper folder; CreateFileA has no such limit, and LZInit takes its handle (handles
+// keep 32 significant bits on 64-bit Windows). Negative when it cannot be opened.
+static INT OpenExpansionSource(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    INT lz;
+
+    if (file == INVALID_HANDLE_VALUE)
+        return -1;
+    lz = LZInit((INT)(INT_PTR)file);
+    if (lz < 0)
+        CloseHandle(file);
+    return lz;
+}
+
+// The source is looked up in its underscore form first, then under its own name.
+static INT OpenSourceEitherForm(char *source)
+{
+    size_t len = strlen(source);
+    char replaced = source[len - 1];
+    INT from;
+
+    source[len - 1] = '_';
+    from = OpenExpansionSource(source);
+    if (from < 0) {
+        source[len - 1] = replaced;
+        from = OpenExpansionSource(source);
+    }
+    return from;
+}
+
+// The destination is opened without sharing: a file another program holds makes the
+// expansion fail instead of being written beside it under another name. A copy that
+// fails half-way is removed rather than left as a truncated product file.
 int ExpandFile(char *source, const char *destination)
 {
-    OFSTRUCT sourceInfo, destInfo;
-    size_t len = strlen(source);
-    char replaced;
-    INT from, to;
+    HANDLE to;
+    INT from;
     LONG copied;
+    DWORD error;
 
     if (lstrcmpiA(source, destination) == 0)
         return 1;
-    if (len == 0)
+    if (source[0] == '\0')
         return 0;
-    replaced = source[len - 1];
-    source[len - 1] = '_';
-    from = LZOpenFileA(source, &sourceInfo, OF_READ);
-    if (from < 0) {
-        source[len - 1] = replaced;
-        from = LZOpenFileA(source, &sourceInfo, OF_READ);
-        if (from < 0)
-            return 0;
-    }
-    to = (INT)(INT_PTR)OpenFile(destination, &destInfo, OF_CREATE | OF_WRITE);
-    if (to == (INT)(INT_PTR)HFILE_ERROR) {
+    from = OpenSourceEitherForm(source);
+    if (from < 0)
+        return 0;
+    to = CreateFileA(destination, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (to == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
         LZClose(from);
+        SetLastError(error);
         return 0;
     }
-    copied = LZCopy(from, to);
-    _lclose((HFILE)to);
+    copied = LZCopy(from, (INT)(INT_PTR)to);
+    error = GetLastError();
+    CloseHandle(to);
     LZClose(from);
-    return copied > 0;
+    if (copied > 0)
+        return 1;
+    DeleteFileA(destination);
+    SetLastError(error);
+    return 0;
 }
 
 int DeleteTempPayloadFiles(void)

@@ -15,6 +15,7 @@
 #define DEST_PATH_SIZE     1024
 #define SOURCE_PATH_SIZE   512
 #define SHORT_PATH_SIZE    261
+#define QUOTED_PATH_SIZE   (SHORT_PATH_SIZE + 2)
 #define COMMAND_SIZE       1024
 #define COPY_PATH_SIZE     261
 #define OPEN_PATH_SIZE     512
@@ -26,13 +27,27 @@
 static const char kRunOnceBase[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 static const char kRunOnceName[] = "Quorvane";
 
+// The file-name part of a path: the name forms below never look into the folder, whose
+// own dots (a folder "x.exe tools") would otherwise send a file out of it.
+static const char *NamePart(const char *path)
+{
+    const char *name = path;
+
+    for (const char *p = path; *p; p++) {
+        if (*p == '\\' || *p == '/')
+            name = p + 1;
+    }
+    return name;
+}
+
 int MakeReplacementName(const char *path, const char *suffix, char *out, int cchOut)
 {
-    const char *found = strstr(path, ".dll");
+    const char *name = NamePart(path);
+    const char *found = strstr(name, ".dll");
     size_t keep;
 
     if (!found)
-        found = strstr(path, ".exe");
+        found = strstr(name, ".exe");
     if (!found || cchOut <= 0)
         return 0;
     keep = (size_t)(found - path);
@@ -47,7 +62,7 @@ int MakeReplacementName(const char *path, const char *suffix, char *out, int cch
 
 int MakeDeletionName(const char *path, char *out, int cchOut)
 {
-    const char *dot = strrchr(path, '.');
+    const char *dot = strrchr(NamePart(path), '.');
     size_t keep = dot ? (size_t)(dot - path) : strlen(path);
 
     if (cchOut <= 0)
@@ -59,6 +74,25 @@ int MakeDeletionName(const char *path, char *out, int cchOut)
     memcpy(out, path, keep);
     memcpy(out + keep, ".del", 5);
     return 1;
+}
+
+int QuoteCommandPath(const char *path, char *out, int cchOut)
+{
+    if (!strchr(path, ' '))
+        return CopyText(out, cchOut, path);
+    return FormatText(out, cchOut, "\"%s\"", path);
+}
+
+// Short form of path for a run-once command, quoted when it holds a blank: where 8.3
+// names are off, the system returns the long path, and a blank would split it.
+static int CommandPath(const char *path, char *out, int cchOut)
+{
+    char shortPath[SHORT_PATH_SIZE];
+    DWORD n = GetShortPathNameA(path, shortPath, COUNTOF(shortPath));
+
+    if (n == 0 || n >= COUNTOF(shortPath))
+        return 0;
+    return QuoteCommandPath(shortPath, out, cchOut);
 }
 
 // Appends the first count characters of text to out. 0 when they do not fit.
@@ -150,9 +184,8 @@ static int ReplaceThroughBackup(char *scratch, const char *destPath)
 static int ReplaceAtRestart(char *scratch, const char *destPath)
 {
     char fresh[DEST_PATH_SIZE];
-    char shortFresh[SHORT_PATH_SIZE], shortDest[SHORT_PATH_SIZE];
+    char shortFresh[QUOTED_PATH_SIZE], shortDest[QUOTED_PATH_SIZE];
     char command[COMMAND_SIZE];
-    DWORD n;
 
     if (!MakeReplacementName(destPath, ".new", fresh, COUNTOF(fresh))) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -161,11 +194,8 @@ static int ReplaceAtRestart(char *scratch, const char *destPath)
     DeleteFileA(fresh);
     if (!ExpandFile(scratch, fresh))
         return 0;
-    n = GetShortPathNameA(fresh, shortFresh, COUNTOF(shortFresh));
-    if (n == 0 || n >= COUNTOF(shortFresh))
-        return 0;
-    n = GetShortPathNameA(destPath, shortDest, COUNTOF(shortDest));
-    if (n == 0 || n >= COUNTOF(shortDest))
+    if (!CommandPath(fresh, shortFresh, COUNTOF(shortFresh)) ||
+        !CommandPath(destPath, shortDest, COUNTOF(shortDest)))
         return 0;
     if (!FormatText(command, COUNTOF(command), "command.com /c copy %s %s", shortFresh, shortDest)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -197,7 +227,7 @@ static int PlaceOnce(const char *sourceFolder, const char *fileName, const char 
         return 1;
     }
     PumpMessages();
-    if ((!strstr(destPath, ".dll") && !strstr(destPath, ".exe")) ||
+    if ((!strstr(NamePart(destPath), ".dll") && !strstr(NamePart(destPath), ".exe")) ||
         GetFileAttributesA(destPath) == INVALID_FILE_ATTRIBUTES) {
         DeleteKeepingError(scratch);
         return 0;
@@ -233,6 +263,17 @@ int InstallFile(const char *sourceFolder, const char *fileName, const char *dest
     }
 }
 
+// The last separator of path, or NULL; the system takes a forward slash as one too.
+static char *LastSeparator(char *path)
+{
+    char *back = strrchr(path, '\\');
+    char *forward = strrchr(path, '/');
+
+    if (!back || (forward && forward > back))
+        return forward;
+    return back;
+}
+
 static int CreateOneFolder(const char *path)
 {
     return CreateDirectoryA(path, NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
@@ -247,11 +288,12 @@ int CreateFolderChain(char *path)
 
     if (CreateOneFolder(path))
         return 1;
-    cut = strrchr(path, '\\');
+    cut = LastSeparator(path);
     if (cut) {
+        char separator = *cut;
         *cut = '\0';
         CreateFolderChain(path);
-        *cut = '\\';
+        *cut = separator;
         if (CreateOneFolder(path))
             return 1;
     }
@@ -311,10 +353,9 @@ done:
 int DeleteFileOrSchedule(const char *path, char *message)
 {
     char moved[DEST_PATH_SIZE];
-    char shortPath[SHORT_PATH_SIZE];
+    char shortPath[QUOTED_PATH_SIZE];
     char command[COMMAND_SIZE];
     const char *target = path;
-    DWORD n;
 
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         return 1;
@@ -324,8 +365,7 @@ int DeleteFileOrSchedule(const char *path, char *message)
         FormatText(message, DRIVER_MESSAGE_SIZE, "failed to delete %s", path);
     if (MakeDeletionName(path, moved, COUNTOF(moved)) && MoveFileA(path, moved))
         target = moved;
-    n = GetShortPathNameA(target, shortPath, COUNTOF(shortPath));
-    if (n == 0 || n >= COUNTOF(shortPath))
+    if (!CommandPath(target, shortPath, COUNTOF(shortPath)))
         return 0;
     if (!FormatText(command, COUNTOF(command), "%s /c del %s",
                     g_bIsNT ? "cmd.exe" : "command.com", shortPath))

@@ -27,13 +27,17 @@ int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
 int CanOpenForReading(const char *folder, const char *fileName);
 
 // Pure name forms, exposed for tests.
-// path up to its first ".dll" (else first ".exe", case-sensitive), then suffix
-// (".bak" or ".new"). 0 when neither occurs or the result does not fit.
+// path up to the first ".dll" (else first ".exe", case-sensitive) of its file name,
+// then suffix (".bak" or ".new"). 0 when neither occurs or the result does not fit.
 int MakeReplacementName(const char *path, const char *suffix, char *out, int cchOut);
 
-// path with its last "." and what follows replaced by ".del" (or ".del" appended).
-// 0 when it does not fit.
+// path with the last "." of its file name and what follows replaced by ".del" (or
+// ".del" appended). 0 when it does not fit.
 int MakeDeletionName(const char *path, char *out, int cchOut);
+
+// path for a command line: as it is, or between double quotes when it holds a blank.
+// 0 when it does not fit.
+int QuoteCommandPath(const char *path, char *out, int cchOut);
 
 // line with every placeholder replaced. 0 (out empty) when the result does not fit.
 int ReplacePlaceholder(const char *line, const char *placeholder, const char *replacement,

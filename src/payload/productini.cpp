@@ -23,8 +23,8 @@ static int ExistsIn(const char *folder, const char *name)
            GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Asks whether to add the sample sites; on Yes the user's file becomes original.ini
-// without its MySites section. 1 when a new INI file is to be written.
+// Asks whether to add the sample sites; on Yes the user's file becomes original.ini.
+// 1 when a new INI file is to be written.
 static int SetOldIniAside(const char *destFolder, const char *iniName, DWORD flags, HWND owner)
 {
     char question[MESSAGE_SIZE], caption[MESSAGE_SIZE];
@@ -39,21 +39,58 @@ static int SetOldIniAside(const char *destFolder, const char *iniName, DWORD fla
     if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniName) ||
         !JoinPath(originalPath, COUNTOF(originalPath), destFolder, kOriginalIni))
         return 0;
-    if (!MoveFileA(iniPath, originalPath))
-        return 0;
-    WritePrivateProfileStringA(kMySites, NULL, NULL, originalPath);
-    return 1;
+    return MoveFileA(iniPath, originalPath) != 0;
 }
 
-// 1 when this run writes a new INI file and adds the site lists.
-static int DecideNewIni(const char *destFolder, const char *iniName, const char *firstSites,
-                        DWORD flags, HWND owner)
+// The new INI file is in place: the set-aside file loses its MySites section, which
+// the new file now points to.
+static void KeepOldSites(const char *destFolder)
 {
+    char originalPath[INI_PATH_SIZE];
+
+    if (JoinPath(originalPath, COUNTOF(originalPath), destFolder, kOriginalIni))
+        WritePrivateProfileStringA(kMySites, NULL, NULL, originalPath);
+}
+
+// The template could not be written: no partly written INI file stays, and the user's
+// file set aside by this run goes back in its place.
+static void UndoNewIni(const char *destFolder, const char *iniPath, int setAside)
+{
+    char originalPath[INI_PATH_SIZE];
+
+    DeleteFileA(iniPath);
+    if (setAside && JoinPath(originalPath, COUNTOF(originalPath), destFolder, kOriginalIni))
+        MoveFileA(originalPath, iniPath);
+}
+
+// 1 when this run writes a new INI file and adds the site lists; *setAside is 1 when
+// the user's file was moved to original.ini for it.
+static int DecideNewIni(const char *destFolder, const char *iniName, const char *firstSites,
+                        DWORD flags, HWND owner, int *setAside)
+{
+    *setAside = 0;
     if (!ExistsIn(destFolder, iniName))
         return 1;
     if (ExistsIn(destFolder, kOriginalIni) || ExistsIn(destFolder, firstSites))
         return 0;
-    return SetOldIniAside(destFolder, iniName, flags, owner);
+    *setAside = SetOldIniAside(destFolder, iniName, flags, owner);
+    return *setAside;
+}
+
+static int WriteNewIni(const char *tempFolder, const char *destFolder, const ComponentEntry *iniRow,
+                       int setAside)
+{
+    char iniPath[INI_PATH_SIZE];
+
+    if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniRow->installedName))
+        return 0;
+    if (CopyWithPlaceholder(tempFolder, iniPath, kPlaceholder, destFolder, iniRow->payload) != 0) {
+        UndoNewIni(destFolder, iniPath, setAside);
+        return 0;
+    }
+    if (setAside)
+        KeepOldSites(destFolder);
+    return 1;
 }
 
 void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD flags,
@@ -61,14 +98,14 @@ void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD fla
                        ComponentList *siteList)
 {
     ComponentEntry *iniRow = &siteList->rows[0];
-    char iniPath[INI_PATH_SIZE];
+    int setAside;
 
     if (!(flags & (INSTALL_CLASSIC | INSTALL_EXPLORER)) || !*ok || siteList->count < 2)
         return;
-    if (!DecideNewIni(destFolder, iniRow->installedName, siteList->rows[1].installedName, flags, owner))
+    if (!DecideNewIni(destFolder, iniRow->installedName, siteList->rows[1].installedName, flags, owner,
+                      &setAside))
         return;
-    if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniRow->installedName) ||
-        CopyWithPlaceholder(tempFolder, iniPath, kPlaceholder, destFolder, iniRow->payload) != 0) {
+    if (!WriteNewIni(tempFolder, destFolder, iniRow, setAside)) {
         if (message)
             CopyText(message, DRIVER_MESSAGE_SIZE, "Failed to install INI files.");
         return;

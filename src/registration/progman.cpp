@@ -6,7 +6,8 @@
 #include "registration/record.h"
 #include "session/text.h"
 
-#define COMMAND_SIZE   512
+// Room for an add-item command with two paths of MAX_PATH and a title of 255.
+#define COMMAND_SIZE   1024
 #define ITEM_PATH_SIZE 260
 #define DDE_TIMEOUT_MS 1000
 
@@ -65,7 +66,7 @@ int CreateProgramGroup(const char *group)
 
     if (!StartGroupClient())
         return 0;
-    if (FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group))
+    if (IsSafeGroupName(group) && FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group))
         SendGroupCommand(command);
     return 1;
 }
@@ -93,6 +94,26 @@ static int ItemPaths(const char *folder, const char *fileName, char *defaultFold
     return JoinPath(fullPath, ITEM_PATH_SIZE, defaultFolder, fileName);
 }
 
+int IsSafeGroupName(const char *name)
+{
+    for (const unsigned char *c = (const unsigned char *)name; *c; c++) {
+        if (*c < 0x20 || *c == ')' || *c == ']' || *c == '[' || *c == '"')
+            return 0;
+    }
+    return 1;
+}
+
+// The default folder is the last, unquoted argument: a folder such as
+// "C:\Program Files (x86)\NEXFER" would end it early, so such a folder is quoted.
+static int FormatAddItem(char *out, int cchOut, const char *command, const char *title,
+                         const char *defaultFolder)
+{
+    const char *quote = strpbrk(defaultFolder, "(),[]") ? "\"" : "";
+
+    return FormatText(out, cchOut, "[AddItem(\"%s\",\"%s\",,,,,%s%s%s)]", command, title, quote,
+                      defaultFolder, quote);
+}
+
 int AddGroupItem(const char *title, const char *folder, const char *fileName, const char *commandLine)
 {
     char defaultFolder[ITEM_PATH_SIZE];
@@ -109,8 +130,7 @@ int AddGroupItem(const char *title, const char *folder, const char *fileName, co
         title = fileName;
     // Both commands or neither: a text that does not fit its buffer is not sent cut.
     if (!FormatText(removeCommand, COUNTOF(removeCommand), "[DeleteItem(\"%s\")]", title) ||
-        !FormatText(addCommand, COUNTOF(addCommand), "[AddItem(\"%s\",\"%s\",,,,,%s)]", command,
-                    title, defaultFolder))
+        !FormatAddItem(addCommand, COUNTOF(addCommand), command, title, defaultFolder))
         return 0;
     SendGroupCommand(removeCommand);
     SendGroupCommand(addCommand);

@@ -6,6 +6,10 @@
 
 extern int g_bGroupClientOpen;
 
+// 1 when name holds no character that ends a command or an argument of the service
+// (")", "]", "[", a double quote, a control character); such a name is never sent.
+int IsSafeGroupName(const char *name);
+
 int OpenGroupClient(void);
 int CreateProgramGroup(const char *group);
 int SendGroupCommand(const char *command);

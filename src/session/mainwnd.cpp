@@ -75,7 +75,7 @@ static void DrawBackgroundLines(HDC dc, int x, int y)
     GetTextMetricsA(dc, &metrics);
     font = CreateFontA(metrics.tmHeight * 2, 0, 0, 0, 900, TRUE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                       GetSystemDefaultLangID() == 9 ? "Arial" : NULL);
+                       PRIMARYLANGID(GetSystemDefaultLangID()) == LANG_ENGLISH ? "Arial" : NULL);
     previous = (HFONT)SelectObject(dc, font);
     oldColour = SetTextColor(dc, RGB(255, 255, 255));
     TextOutA(dc, x, y, g_szLine1, lstrlenA(g_szLine1));
@@ -117,6 +117,10 @@ static LRESULT PaintBackground(HWND window)
 
 static void RunSetup(HWND window)
 {
+    // Any program can post the command: a second one while the wizard runs would nest
+    // a second wizard whose end closes this window under the first.
+    if (s_setupRunning)
+        return;
     s_setupRunning = 1;
     WizardFlow(window, nV, nM);
     DeleteTempPayloadFiles();

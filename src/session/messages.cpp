@@ -32,11 +32,20 @@ int FormatInserts(char *output, const char *pattern, ...)
     return (int)written;
 }
 
+// Set when there is no usable temporary folder: the log is then written nowhere rather
+// than into whatever folder happens to be current.
+static int s_logDisabled;
+
+void DisableLog(void)
+{
+    s_logDisabled = 1;
+}
+
 void WriteLog(const char *text)
 {
     FILE *log;
 
-    if (!g_bLogging)
+    if (!g_bLogging || s_logDisabled)
         return;
     log = fopen("setup.log", "a");
     if (!log)
@@ -46,10 +55,34 @@ void WriteLog(const char *text)
     fclose(log);
 }
 
+// A text of several lines (message inserts turn each line break into CR LF) goes into
+// the log as one log line per text line.
+static void LogLines(const char *text)
+{
+    char line[FORMATTED_SIZE];
+    const char *start = text;
+
+    for (;;) {
+        size_t n = strcspn(start, "\r\n");
+        if (n >= sizeof(line))
+            n = sizeof(line) - 1;
+        memcpy(line, start, n);
+        line[n] = '\0';
+        WriteLog(line);
+        start += n;
+        if (*start == '\r')
+            start++;
+        if (*start == '\n')
+            start++;
+        if (*start == '\0')
+            return;
+    }
+}
+
 int ShowMessage(HWND owner, const char *text, const char *caption, UINT type, int quietAnswer)
 {
     if (g_bSilent) {
-        WriteLog(text);
+        LogLines(text);
         return quietAnswer;
     }
     return MessageBoxA(owner, text, caption, type);

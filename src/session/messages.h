@@ -19,6 +19,9 @@ int FormatInserts(char *output, const char *pattern, ...);
 // Appends one line to setup.log in the current folder when logging is on.
 void WriteLog(const char *text);
 
+// From now on nothing is logged (start-up found no usable temporary folder).
+void DisableLog(void);
+
 // Message box, or in a quiet run the text goes to the log and quietAnswer is returned.
 int ShowMessage(HWND owner, const char *text, const char *caption, UINT type, int quietAnswer);
 

@@ -18,19 +18,22 @@ static int FileExists(const char *path)
     return path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-static void FindOptionsFile(void)
+static void FindOptionsFile(int currentFolderFirst)
 {
     char *slash;
+    DWORD n;
 
     IniFileName[0] = '\0';
-    DWORD n = GetCurrentDirectoryA(COUNTOF(IniFileName), IniFileName);
-    if (n == 0 || n >= (DWORD)COUNTOF(IniFileName)) {
+    if (currentFolderFirst) {
+        n = GetCurrentDirectoryA(COUNTOF(IniFileName), IniFileName);
+        if (n == 0 || n >= (DWORD)COUNTOF(IniFileName)) {
+            IniFileName[0] = '\0';
+            return;
+        }
+        if (AppendText(IniFileName, COUNTOF(IniFileName), "\\install.ini") && FileExists(IniFileName))
+            return;
         IniFileName[0] = '\0';
-        return;
     }
-    if (AppendText(IniFileName, COUNTOF(IniFileName), "\\install.ini") && FileExists(IniFileName))
-        return;
-    IniFileName[0] = '\0';
     n = GetModuleFileNameA(g_hInst, IniFileName, COUNTOF(IniFileName));
     if (n == 0 || n >= (DWORD)COUNTOF(IniFileName)) {
         IniFileName[0] = '\0';
@@ -82,9 +85,9 @@ static void ReadLine(const char *key, char *field, const char *name)
     WriteLog(line);
 }
 
-void ReadOptions(void)
+static void ReadOptionsFile(int currentFolderFirst)
 {
-    FindOptionsFile();
+    FindOptionsFile(currentFolderFirst);
     if (!FileExists(IniFileName)) {
         SetNoFileDefaults();
         return;
@@ -103,4 +106,73 @@ void ReadOptions(void)
     LogNumber("g_bExplore=%d", g_bExplore);
     ReadLine("LINE1", g_szLine1, "g_szLine1");
     ReadLine("LINE2", g_szLine2, "g_szLine2");
+}
+
+void ReadOptions(void)
+{
+    ReadOptionsFile(1);
+}
+
+void ReadOptionsBesideProgram(void)
+{
+    ReadOptionsFile(0);
+}
+
+// Copies the n characters at text, blanks at both ends removed, into out.
+static void CopyTrimmed(char *out, int cchOut, const char *text, size_t n)
+{
+    while (n > 0 && (*text == ' ' || *text == '\t')) {
+        text++;
+        n--;
+    }
+    while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t' || text[n - 1] == '\r'))
+        n--;
+    if (n >= (size_t)cchOut)
+        n = (size_t)cchOut - 1;
+    memcpy(out, text, n);
+    out[n] = '\0';
+}
+
+// One line of an INI text: "[name]" switches *inSection, "key=value" of the wanted key
+// inside the section fills value. 1 when the key was found.
+static int MatchIniLine(const char *line, size_t n, const char *section, const char *key,
+                        int *inSection, char *value, int cchValue)
+{
+    char name[OPTION_VALUE_SIZE];
+    const char *equals = (const char *)memchr(line, '=', n);
+
+    CopyTrimmed(name, COUNTOF(name), line, n);
+    if (name[0] == '[') {
+        size_t len = strlen(name);
+        if (len >= 2 && name[len - 1] == ']') {
+            name[len - 1] = '\0';
+            *inSection = lstrcmpiA(name + 1, section) == 0;
+        }
+        return 0;
+    }
+    if (!*inSection || !equals)
+        return 0;
+    CopyTrimmed(name, COUNTOF(name), line, (size_t)(equals - line));
+    if (lstrcmpiA(name, key) != 0)
+        return 0;
+    CopyTrimmed(value, cchValue, equals + 1, n - (size_t)(equals - line) - 1);
+    return 1;
+}
+
+int FindOptionInText(const char *text, size_t size, const char *section, const char *key,
+                     char *value, int cchValue)
+{
+    size_t start = 0;
+    int inSection = 0;
+
+    if (cchValue <= 0)
+        return 0;
+    while (start < size) {
+        const char *end = (const char *)memchr(text + start, '\n', size - start);
+        size_t n = end ? (size_t)(end - (text + start)) : size - start;
+        if (MatchIniLine(text + start, n, section, key, &inSection, value, cchValue))
+            return 1;
+        start += n + 1;
+    }
+    return 0;
 }

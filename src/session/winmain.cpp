@@ -11,6 +11,10 @@
 #include "text.h"
 
 #define TEMP_FOLDER_SIZE 256
+// Exit codes beside 0 (normal end), -1 (no window class) and 2 (no main window).
+#define EXIT_NO_TEMP_FOLDER 3
+#define EXIT_LOOP_FAILED    4
+#define OPTION_TEXT_SIZE    261
 
 // Reserves the scratch file NXT<n>.TMP in the temporary folder; keeps only its name.
 static void ReserveScratchName(const char *tempFolder)
@@ -23,6 +27,56 @@ static void ReserveScratchName(const char *tempFolder)
         return;
     slash = strrchr(path, '\\');
     CopyText(g_szTempFileName, COUNTOF(g_szTempFileName), slash ? slash + 1 : path);
+}
+
+// Makes the temporary folder current and reserves the scratch name there; tempFolder
+// then ends with a backslash. 0 on success, else the system error that makes the
+// folder unusable (missing, not writable, longer than the buffer).
+static DWORD PrepareTempFolder(char *tempFolder, int cch)
+{
+    if (!GetTempFolder(tempFolder, cch))
+        return ERROR_FILENAME_EXCED_RANGE;
+    if (!SetCurrentDirectoryA(tempFolder))
+        return GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND;
+    ReserveScratchName(tempFolder);
+    if (!g_szTempFileName[0])
+        return GetLastError() ? GetLastError() : ERROR_ACCESS_DENIED;
+    if (!AppendText(tempFolder, cch, "\\"))
+        return ERROR_FILENAME_EXCED_RANGE;
+    return 0;
+}
+
+// QUIET of the options file the program carries, read where it lies in the program.
+static int CarriedOptionsAreQuiet(void)
+{
+    char value[OPTION_TEXT_SIZE];
+    HRSRC found = FindResourceA(g_hInst, PayloadTable[PAYLOAD_OPTIONS].resourceName, "EXE");
+    HGLOBAL loaded = found ? LoadResource(g_hInst, found) : NULL;
+    const char *text = loaded ? (const char *)LockResource(loaded) : NULL;
+
+    if (!text || !FindOptionInText(text, SizeofResource(g_hInst, found), "INSTALL", "QUIET", value,
+                                   COUNTOF(value)))
+        return 0;
+    return IsOptionValue(value, "TRUE", "1");
+}
+
+// Without a temporary folder nothing can be extracted: the options beside the program
+// say whether to tell the user, and nothing is written anywhere.
+static int EndWithoutTempFolder(const char *tempFolder, DWORD error)
+{
+    char pattern[MESSAGE_SIZE], text[FORMATTED_SIZE];
+
+    DisableLog();
+    ReadOptionsBesideProgram();
+    if (!IniFileName[0])
+        g_bSilent = CarriedOptionsAreQuiet();
+    if (g_bSilent)
+        return EXIT_NO_TEMP_FOLDER;
+    LoadMessage(IDS_TEMP_UNUSABLE, pattern, COUNTOF(pattern));
+    if (!FormatInserts(text, pattern, tempFolder, (DWORD_PTR)error))
+        CopyText(text, COUNTOF(text), pattern);
+    MessageBoxA(NULL, text, INSTALL_CAPTION, MB_OK | MB_ICONSTOP);
+    return EXIT_NO_TEMP_FOLDER;
 }
 
 static void DetectFamilyOfThisSystem(void)
@@ -62,7 +116,11 @@ static int RunMessageLoop(void)
 {
     MSG msg;
 
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+    BOOL got;
+
+    while ((got = GetMessageA(&msg, NULL, 0, 0)) != 0) {
+        if (got == -1)
+            return EXIT_LOOP_FAILED;
         if (g_hwndModeless && IsDialogMessageA(g_hwndModeless, &msg))
             continue;
         TranslateMessage(&msg);
@@ -74,14 +132,14 @@ static int RunMessageLoop(void)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
 {
     char tempFolder[TEMP_FOLDER_SIZE];
+    DWORD error;
 
     (void)commandLine;
     (void)show;
     g_hInst = instance;
-    if (GetTempFolder(tempFolder, COUNTOF(tempFolder)))
-        SetCurrentDirectoryA(tempFolder);
-    ReserveScratchName(tempFolder);
-    AppendText(tempFolder, COUNTOF(tempFolder), "\\");
+    error = PrepareTempFolder(tempFolder, COUNTOF(tempFolder));
+    if (error)
+        return EndWithoutTempFolder(tempFolder, error);
     ExtractPayload(g_hInst, PAYLOAD_OPTIONS, tempFolder, "Install.ini");
     g_szLine1[0] = '\0';
     g_szLine2[0] = '\0';

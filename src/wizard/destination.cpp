@@ -2,6 +2,7 @@
 // a hook and a custom template) and the loop that settles the destination.
 #include <ctype.h>
 #include <string.h>
+#include "../payload/folders.h"
 #include "../payload/placement.h"
 #include "../session/messages.h"
 #include "../session/session.h"
@@ -172,6 +173,20 @@ static void ReportCreationFailed(const char *destination)
     ShowDestinationStop(text);
 }
 
+int RefuseDestination(const char *destination)
+{
+    char pattern[MESSAGE_SIZE], text[FORMATTED_SIZE];
+    UINT refusal = CheckDestination(destination);
+
+    if (!refusal)
+        return 0;
+    LoadMessage(refusal, pattern, COUNTOF(pattern));
+    if (!FormatInserts(text, pattern, destination, (DWORD_PTR)FOLDER_MAX_LENGTH))
+        CopyText(text, COUNTOF(text), pattern);
+    ShowDestinationStop(text);
+    return 1;
+}
+
 int ChooseDestination(char *destination, const char *sourceFolder)
 {
     char prompt[DEST_SIZE], text[MESSAGE_SIZE];
@@ -183,6 +198,8 @@ int ChooseDestination(char *destination, const char *sourceFolder)
             ShowDestinationStop(text);
             continue;
         }
+        if (RefuseDestination(destination))
+            continue;
         if (CreateFolderChain(destination))
             return 1;
         ReportCreationFailed(destination);

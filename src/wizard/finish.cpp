@@ -24,31 +24,49 @@ static void ShowInstallFailed(HWND owner, const char *detail)
     char text[MESSAGE_SIZE + 4 + 512];
 
     LoadMessage(IDS_INSTALL_FAILED, text, MESSAGE_SIZE);
+    g_bNeedReboot = 0;
+    if (g_bSilent) {
+        WriteLog(text);
+        if (detail && detail[0])
+            WriteLog(detail);
+        return;
+    }
     if (detail && detail[0]) {
         AppendText(text, COUNTOF(text), "\r\n");
         AppendText(text, COUNTOF(text), detail);
     }
-    if (!g_bSilent)
-        MessageBoxA(owner, text, NULL, MB_OK);
-    g_bNeedReboot = 0;
+    MessageBoxA(owner, text, NULL, MB_OK);
 }
 
-static void ShowInstallDone(HWND owner)
+// The outcome text, with the installation's note (such as the INI file that could not
+// be written) after a blank line.
+static void ComposeWithNote(char *text, int cchText, UINT number, const char *note)
 {
-    char text[MESSAGE_SIZE], caption[MESSAGE_SIZE];
+    LoadMessage(number, text, cchText);
+    if (note && note[0]) {
+        AppendText(text, cchText, "\n\n");
+        AppendText(text, cchText, note);
+    }
+}
 
+static void ShowInstallDone(HWND owner, const char *note)
+{
+    char text[MESSAGE_SIZE + 4 + 512], caption[MESSAGE_SIZE];
+
+    if (g_bSilent && note && note[0])
+        WriteLog(note);
     LoadMessage(IDS_CONGRATULATIONS, caption, COUNTOF(caption));
     if (g_bNeedReboot) {
         if (AnswerQuietly())
             return;
-        LoadMessage(IDS_RESTART_INSTALL, text, COUNTOF(text));
+        ComposeWithNote(text, COUNTOF(text), IDS_RESTART_INSTALL, note);
         if (MessageBoxA(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
             g_bNeedReboot = 0;
         return;
     }
     if (g_bSilent)
         return;
-    LoadMessage(IDS_INSTALL_DONE, text, COUNTOF(text));
+    ComposeWithNote(text, COUNTOF(text), IDS_INSTALL_DONE, note);
     MessageBoxA(owner, text, caption, MB_OK);
 }
 
@@ -86,7 +104,7 @@ void ShowFinishNotice(HWND owner, int notice, const char *detail)
         ShowInstallFailed(owner, detail);
         break;
     case NOTICE_INSTALL_DONE:
-        ShowInstallDone(owner);
+        ShowInstallDone(owner, detail);
         break;
     case NOTICE_REMOVE_NORECORD:
         ShowRemovalNotice(owner, IDS_REMOVE_NORECORD, NULL);

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 enum FinishNotice {
-    NOTICE_INSTALL_FAILED,   // detail: the driver's failure text
-    NOTICE_INSTALL_DONE,     // restart question when g_bNeedReboot is set
+    NOTICE_INSTALL_FAILED,   // detail: the driver's failure text (logged in a quiet run)
+    NOTICE_INSTALL_DONE,     // detail: the driver's note; restart question when g_bNeedReboot is set
     NOTICE_REMOVE_NORECORD,
     NOTICE_REMOVE_DONE,
     NOTICE_REMOVE_LEFTOVER,  // detail: the installation folder

@@ -18,7 +18,6 @@
 #include "progress.h"
 
 #define FOLDER_SIZE   512
-#define PROFILE_SIZE  256
 #define MAILADDR_SIZE 128
 #define PLACEHOLDER   "nexfer602@"
 
@@ -48,7 +47,8 @@ static void ProposeBuiltInFolder(char *destination)
 // The options file's DIR32 wins over the built-in folder, an earlier DIR over both.
 void ProposeDestination(char *destination)
 {
-    char value[FOLDER_SIZE], recorded[PROFILE_SIZE];
+    // An earlier folder is read in full, never cut: one too long is refused as it is.
+    char value[FOLDER_SIZE], recorded[FOLDER_SIZE];
 
     ProposeBuiltInFolder(destination);
     if (IniFileName[0]) {
@@ -75,6 +75,8 @@ static int SettleQuietDestination(char *destination, const char *source)
         LogQuoted("SourceDir=DestDir ", source);
         return 0;
     }
+    if (RefuseDestination(destination))
+        return 0;
     if (!CreateFolderChain(destination)) {
         LogQuoted("Failed to create DestDir ", destination);
         return 0;
@@ -185,6 +187,7 @@ int WizardFlow(HWND owner, int proposed, int allowed)
     WriteProfileStringA(RECORD_SECTION, "DEFDIR", destination);
     WriteProfileStringA(RECORD_SECTION, "INSTOPTS", "12");
     WriteProfileStringA(RECORD_SECTION, "PRO", "990810");
-    ShowFinishNotice(owner, NOTICE_INSTALL_DONE, NULL);
+    // A note of the driver (the INI file not written) goes with the notice.
+    ShowFinishNotice(owner, NOTICE_INSTALL_DONE, failure);
     return 1;
 }

@@ -161,3 +161,43 @@ TEST_F(RemovalDriverTest, NoListBitMeansNothingToDo)
     EXPECT_TRUE(FileExists(Dest("nxf95pro.exe")));
     EXPECT_FALSE(GroupItems("NEXFER Pro").empty());
 }
+
+// A record that names a folder of Windows or of the user: only the product's own files
+// go, by name; no question, no sweep of work or INI files.
+TEST_F(RemovalDriverTest, AProtectedFolderLosesOnlyTheProductsOwnFiles)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder(temp, strlen(temp) - 1);
+    CopyFileA(Dest("nxf95pro.exe").c_str(), (folder + "\\nxf95pro.exe").c_str(), FALSE);
+    CopyFileA(Dest("NEXFER.ini").c_str(), (folder + "\\NEXFER.ini").c_str(), FALSE);
+    for (const char *name : { "keep.log", "keep.ini", "keep.bak", "keep.tmp" })
+        WriteFileText(folder + "\\" + name, "user file");
+
+    std::string seen;
+    UiDriver driver([&] {
+        HWND box = WaitForDialog("NEXFER Pro Installation", 3000);
+        if (box) {
+            seen = MessageBoxText(box);
+            ClickButton(box, IDNO);
+        }
+    });
+    EXPECT_EQ(1, RemovalDriver(folder.c_str(), REMOVE_ALL, &outcome_, message_, NULL, NULL));
+    driver.Wait();
+    EXPECT_EQ("", seen);
+    EXPECT_FALSE(FileExists(folder + "\\nxf95pro.exe"));
+    for (const char *name : { "NEXFER.ini", "keep.log", "keep.ini", "keep.bak", "keep.tmp" }) {
+        EXPECT_TRUE(FileExists(folder + "\\" + name)) << name;
+        DeleteFileA((folder + "\\" + name).c_str());
+    }
+}
+
+TEST_F(RemovalDriverTest, ARecordedGroupThatWouldRewriteACommandIsLeftAlone)
+{
+    WriteProfileStringA("NEXFER", "GROUP", "NEXFER Pro)][DeleteGroup(NEXFER Pro");
+    size_t before = GroupItems("NEXFER Pro").size();
+    EXPECT_EQ(1, Remove(IDYES));
+    EXPECT_TRUE(FileExists(GroupFolder("NEXFER Pro")));
+    EXPECT_EQ(before, GroupItems("NEXFER Pro").size());
+    EXPECT_FALSE(FileExists(Dest("nxf95pro.exe")));
+}

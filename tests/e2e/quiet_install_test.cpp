@@ -141,13 +141,14 @@ TEST(QuietInstall, TheSourceFolderIsRefused)
     EXPECT_FALSE(FileExists(TempFolder() + "nxf95pro.exe"));
     EXPECT_EQ("<missing>", WinIni("DEFDIR"));
 
-    // Written without the trailing backslash it is not the same text, and the
-    // installation goes ahead into the temporary folder.
+    // Written without the trailing backslash it is not the same text, but it is still
+    // the temporary folder, which is never a product folder.
     std::string bare = TempFolder().substr(0, TempFolder().size() - 1);
     WriteProfileStringA("NEXFER", "DIR", bare.c_str());
     ASSERT_EQ(0u, RunQuiet("setup_quiet_default"));
-    EXPECT_TRUE(FileExists(TempFolder() + "nxf95pro.exe"));
-    EXPECT_EQ(bare, WinIni("DEFDIR"));
+    EXPECT_FALSE(FileExists(TempFolder() + "nxf95pro.exe"));
+    EXPECT_EQ("<missing>", WinIni("DEFDIR"));
+    EXPECT_TRUE(Contains(ReadLines(TempFolder() + "setup.log"), ("You cannot install to " + bare + ".").c_str()));
 }
 
 struct MailCase {

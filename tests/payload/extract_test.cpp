@@ -89,6 +89,32 @@ TEST_F(Payload, ExpandRestoresEveryPackedRow)
     EXPECT_EQ("MZ", ReadFileText(folder_.File("nxf95pro.exe")).substr(0, 2));
 }
 
+// A folder at the longest length an installation accepts: both the packed source and
+// the destination lie far beyond the 128 characters the OFSTRUCT-based calls keep.
+TEST_F(Payload, ExpandWorksInAFolderAtTheDestinationLimit)
+{
+    const size_t limit = 246;
+    std::string top = "C:\\nxdeep" + std::to_string(GetCurrentProcessId());
+    std::string folder = top;
+    ASSERT_TRUE(CreateDirectoryA(top.c_str(), NULL));
+    while (folder.size() < limit) {
+        size_t room = limit - folder.size() - 1;
+        folder += "\\" + std::string(room < 60 ? room : 60, 'd');
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << folder;
+    }
+    ASSERT_EQ(limit, folder.size());
+    ASSERT_EQ(1, ExtractPayload(self_, 0, folder_.Path(), "nxf95pro.ex_"));
+    ASSERT_TRUE(CopyFileA(folder_.File("nxf95pro.ex_").c_str(), (folder + "\\nxf95pro.ex_").c_str(), FALSE));
+    std::vector<char> source(folder.begin(), folder.end());
+    for (char c : std::string("\\nxf95pro.ex_"))
+        source.push_back(c);
+    source.push_back('\0');
+    std::string target = folder + "\\nxf95pro.exe";
+    EXPECT_EQ(1, ExpandFile(source.data(), target.c_str()));
+    EXPECT_EQ("MZ", ReadFileText(target).substr(0, 2));
+    RemoveTree(top);
+}
+
 TEST_F(Payload, ExpandCopiesPlainFilesAndRefusesEmptyOnes)
 {
     char source[MAX_PATH];

@@ -11,13 +11,16 @@ TEST(PlacementNames, ReplacementAndDeletionNames)
     struct { const char *path, *bak, *del; } cases[] = {
         { "C:\\Apps\\NEXFER\\nxfpro32.dll", "C:\\Apps\\NEXFER\\nxfpro32.bak", "C:\\Apps\\NEXFER\\nxfpro32.del" },
         { "C:\\Apps\\nxf95pro.exe", "C:\\Apps\\nxf95pro.bak", "C:\\Apps\\nxf95pro.del" },
-        // ".dll" wins over an earlier ".exe"; the match runs over the whole path.
+        // ".dll" wins over an earlier ".exe"; the folder's own dots never count, so a
+        // file is never sent out of its folder.
         { "C:\\x.exe\\a.dll", "C:\\x.exe\\a.bak", "C:\\x.exe\\a.del" },
-        { "C:\\x.dll\\a.dll", "C:\\x.bak", "C:\\x.dll\\a.del" },
+        { "C:\\x.dll\\a.dll", "C:\\x.dll\\a.bak", "C:\\x.dll\\a.del" },
+        { "C:\\x.dll\\a.hlp", NULL, "C:\\x.dll\\a.del" },
+        { "C:/x.exe tools/nxf95pro.exe", "C:/x.exe tools/nxf95pro.bak", "C:/x.exe tools/nxf95pro.del" },
         { "C:\\Apps\\NXFPRO32.DLL", NULL, "C:\\Apps\\NXFPRO32.del" },
         { "C:\\Apps\\nxfpro32.hlp", NULL, "C:\\Apps\\nxfpro32.del" },
         { "C:\\Apps\\readme", NULL, "C:\\Apps\\readme.del" },
-        { "C:\\Apps.v2\\readme", NULL, "C:\\Apps.del" },
+        { "C:\\Apps.v2\\readme", NULL, "C:\\Apps.v2\\readme.del" },
     };
     for (const auto &c : cases) {
         char out[64];
@@ -39,6 +42,19 @@ TEST(PlacementNames, ReplacementAndDeletionNames)
     EXPECT_EQ(1, MakeReplacementName("C:\\d\\abcd.dll", ".new", buf, 14));
     EXPECT_EQ(0, MakeReplacementName("C:\\d\\abcd.dll", ".new", buf, 13));
     EXPECT_EQ('#', buf[15]);
+}
+
+TEST(PlacementNames, CommandPathsAreQuotedOnlyWithABlank)
+{
+    char out[16];
+
+    memset(out, '#', sizeof(out));
+    EXPECT_EQ(1, QuoteCommandPath("C:\\PROG~1\\A.DLL", out, 16));
+    EXPECT_STREQ("C:\\PROG~1\\A.DLL", out);
+    EXPECT_EQ(1, QuoteCommandPath("C:\\My Apps\\a", out, 16));
+    EXPECT_STREQ("\"C:\\My Apps\\a\"", out);
+    EXPECT_EQ(0, QuoteCommandPath("C:\\My Apps\\abc", out, 16));
+    EXPECT_EQ(0, QuoteCommandPath("C:\\PROG~1\\A.DLLX", out, 16));
 }
 
 TEST(PlacementNames, ReplacePlaceholder)
@@ -336,6 +352,10 @@ TEST_F(Placement, CreateFolderChainMakesEveryMissingLevel)
     EXPECT_NE(0, CreateFolderChain(path));
     EXPECT_TRUE(FileExists(path));
     RemoveTree(std::string(path, strchr(path + 3, '\\')));
+    // Forward slashes separate levels too, as the system reads them.
+    snprintf(path, sizeof(path), "%s/S1/S2", dest_.c_str());
+    EXPECT_NE(0, CreateFolderChain(path));
+    EXPECT_TRUE(FileExists(dest_ + "\\S1\\S2"));
     EXPECT_TRUE(Log().empty());
 }
 

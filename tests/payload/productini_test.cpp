@@ -148,3 +148,16 @@ TEST_F(ProductIni, CancelAndTemplateFailure)
     EXPECT_STREQ("Failed to install INI files.", message_);
     EXPECT_FALSE(FileExists(folder_.File("sites1.ini")));
 }
+
+TEST_F(ProductIni, AFailedWritePutsTheUsersFileBackWhole)
+{
+    const std::string users = "[MySites]\r\nFILENAME=C:\\old.ini\r\n[_config_]\r\nSESSION=Mine\r\n";
+    WriteFileText(folder_.File("NEXFER.ini"), users);
+    g_szTempFileName[0] = '\0';
+    Run(INSTALL_CLASSIC, IDYES);
+    EXPECT_EQ(1, ok_);
+    EXPECT_STREQ("Failed to install INI files.", message_);
+    EXPECT_EQ(users, ReadFileText(folder_.File("NEXFER.ini")));
+    EXPECT_FALSE(FileExists(folder_.File("original.ini")));
+    EXPECT_FALSE(FileExists(folder_.File("sites1.ini")));
+}

@@ -122,3 +122,31 @@ TEST_F(ProgramGroup, ItemCommandsApplyToTheCurrentGroupOnly)
     EXPECT_EQ(1, SendGroupCommand("[DeleteItem(\"NEXFER Pro\")]"));
     EXPECT_EQ(2u, Items(kOtherGroup).size());
 }
+
+TEST_F(ProgramGroup, NamesThatWouldRewriteACommandAreNeverSent)
+{
+    struct { const char *name; int safe; } cases[] = {
+        { "NEXFER Pro", 1 }, { "My FTP, Tools (old", 1 }, { "NX)", 0 }, { "NX]", 0 }, { "[NX", 0 },
+        { "N\"X", 0 }, { "N\tX", 0 }, { "N\x7fX", 1 },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.safe, IsSafeGroupName(c.name)) << c.name;
+
+    const char *hostile = "NXT)][CreateGroup(NXT Injected)] \"Q";
+    EXPECT_EQ(1, CreateProgramGroup(hostile));
+    EXPECT_EQ(1, CloseGroupClient());
+    EXPECT_FALSE(FileExists(GroupFolder("NXT")));
+    EXPECT_FALSE(FileExists(GroupFolder("NXT Injected")));
+    RemoveTree(GroupFolder("NXT"));
+    RemoveTree(GroupFolder("NXT Injected"));
+}
+
+TEST_F(ProgramGroup, AFolderWithParenthesesKeepsTheItemWhole)
+{
+    std::string folder = dest_.File("Tools (x86)");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    WriteFileText(folder + "\\nxf95pro.exe", "x");
+    ASSERT_EQ(1, CreateProgramGroup(kOtherGroup));
+    EXPECT_EQ(1, AddGroupItem("NEXFER Pro", folder.c_str(), "nxf95pro.exe", NULL));
+    EXPECT_EQ(std::vector<std::string>{ "NEXFER Pro.lnk" }, Items(kOtherGroup));
+}

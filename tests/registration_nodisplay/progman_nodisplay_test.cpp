@@ -194,20 +194,29 @@ TEST_F(GroupCommands, RemovalTextsAndTheDefaultGroupInAnyCase)
 
 TEST_F(GroupCommands, TextsAreSentUnescapedAndRefusedWhenTooLong)
 {
-    ASSERT_EQ(1, CreateProgramGroup("A, (B) \"C\""));
-    // 511 characters fit the 512-byte buffer; 512 do not and are not sent at all.
-    std::string fits = std::string(511 - strlen("[CreateGroup()]"), 'g');
+    ASSERT_EQ(1, CreateProgramGroup("A, (B & C"));
+    // A name that would end the command early is not sent at all.
+    ASSERT_EQ(1, CreateProgramGroup("A)] \"C\""));
+    // 1023 characters fit the 1024-byte buffer; 1024 do not and are not sent at all.
+    std::string fits = std::string(1023 - strlen("[CreateGroup()]"), 'g');
     EXPECT_EQ(1, CreateProgramGroup(fits.c_str()));
     EXPECT_EQ(1, CreateProgramGroup((fits + "g").c_str()));
-    std::string title(511 - strlen("[AddItem(\"C:\\D\\x.exe\",\"\",,,,,C:\\D)]"), 't');
+    std::string title(1023 - strlen("[AddItem(\"C:\\D\\x.exe\",\"\",,,,,C:\\D)]"), 't');
     EXPECT_EQ(1, AddGroupItem(title.c_str(), "C:\\D", "x.exe", NULL));
     EXPECT_EQ(0, AddGroupItem((title + "t").c_str(), "C:\\D", "x.exe", NULL));
+    // A default folder with parentheses is quoted, so that it stays one argument.
+    EXPECT_EQ(1, AddGroupItem("T", "C:\\Program Files (x86)\\NX", "x.exe", NULL));
     std::vector<std::string> texts = Texts(recorder_.Take());
-    ASSERT_EQ(4u, texts.size());
-    EXPECT_EQ("[CreateGroup(A, (B) \"C\")]", texts[0]);
+    std::string seen;
+    for (const std::string &text : texts)
+        seen += text.substr(0, 40) + "(" + std::to_string(text.size()) + ") ";
+    ASSERT_EQ(6u, texts.size()) << seen;
+    EXPECT_EQ("[CreateGroup(A, (B & C)]", texts[0]);
     EXPECT_EQ("[CreateGroup(" + fits + ")]", texts[1]);
-    EXPECT_EQ(511u, texts[3].size());
+    EXPECT_EQ(1023u, texts[3].size());
     EXPECT_EQ("[DeleteItem(\"" + title + "\")]", texts[2]);
+    EXPECT_EQ("[AddItem(\"C:\\Program Files (x86)\\NX\\x.exe\",\"T\",,,,,\"C:\\Program Files (x86)\\NX\")]",
+              texts[5]);
 }
 
 TEST_F(GroupCommands, ClosedClientSendsNothing)

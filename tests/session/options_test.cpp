@@ -17,6 +17,37 @@ TEST(Options, ValueRecognition)
     EXPECT_FALSE(IsOptionValue("TRUE1", "TRUE", "1"));
 }
 
+// The carried options file is read in memory when there is no folder to write it to:
+// the lookup must agree with the profile functions on the cases that matter.
+TEST(Options, LookupInAnIniTextHeldInMemory)
+{
+    struct { const char *text, *section, *key; int found; const char *value; } cases[] = {
+        { "[INSTALL]\r\nQUIET=TRUE\r\n", "INSTALL", "QUIET", 1, "TRUE" },
+        { "[install]\nquiet = 1 \n", "INSTALL", "QUIET", 1, "1" },
+        { "[RenameThisSectionTo:INSTALL]\r\nQUIET=TRUE\r\n", "INSTALL", "QUIET", 0, "" },
+        { "[INSTALL]\r\nLOGGING=TRUE\r\n[NEXFER]\r\nQUIET=TRUE\r\n", "INSTALL", "QUIET", 0, "" },
+        { "QUIET=TRUE\r\n[INSTALL]\r\n", "INSTALL", "QUIET", 0, "" },
+        { "[INSTALL]\r\nQUIETER=TRUE\r\nQUIET=\r\n", "INSTALL", "QUIET", 1, "" },
+        { "[INSTALL]\r\nQUIET=TRUE", "INSTALL", "QUIET", 1, "TRUE" },
+        { "", "INSTALL", "QUIET", 0, "" },
+    };
+    for (const auto &c : cases) {
+        char value[16] = "";
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.found, FindOptionInText(c.text, strlen(c.text), c.section, c.key, value, 16));
+        if (c.found) {
+            EXPECT_STREQ(c.value, value);
+        }
+    }
+    // A value longer than the buffer is cut, never overrun; the size bounds the read.
+    char small[5];
+    memset(small, '#', sizeof(small));
+    EXPECT_EQ(1, FindOptionInText("[I]\nK=ABCDEFG\n", 13, "I", "K", small, 4));
+    EXPECT_STREQ("ABC", small);
+    EXPECT_EQ('#', small[4]);
+    EXPECT_EQ(0, FindOptionInText("[I]\nK=ABCDEFG\n", 4, "I", "K", small, 4));
+}
+
 class OptionsFile : public testing::Test {
 protected:
     void SetUp() override

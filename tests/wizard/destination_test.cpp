@@ -248,3 +248,29 @@ TEST_F(ChooseDestinationLoop, CancelGivesUpWithAMessage)
     EXPECT_STREQ("C:\\proposed", destination);
     EXPECT_FALSE(FileExists("C:\\proposed"));
 }
+
+TEST_F(ChooseDestinationLoop, RefusesSystemFoldersAndFoldersTooLongToUse)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string system = std::string(windows) + "\\";
+    std::string tooLong = scratch_.File(std::string(246, 'n').c_str()).substr(0, 247);
+    std::string target = scratch_.File("NEXFER");
+    char destination[DEST_SIZE] = "C:\\";
+    UiDriver driver([&] {
+        ASSERT_TRUE(AnswerPage("C:\\") != NULL);
+        EXPECT_EQ("You cannot install to C:\\.\r\nThis folder belongs to Windows or to a user profile; please "
+                  "choose a folder of its own for NEXFER Pro.", AnswerBox(kStopCaption).text);
+        ASSERT_TRUE(AnswerPage(system.c_str()) != NULL);
+        EXPECT_EQ(0u, AnswerBox(kStopCaption).text.find("You cannot install to " + system + ".\r\n"));
+        ASSERT_TRUE(AnswerPage(tooLong.c_str()) != NULL);
+        BoxView refused = AnswerBox(kStopCaption);
+        EXPECT_EQ("The folder name " + tooLong + " is too long.\r\nPlease choose a folder name of at most 246 "
+                  "characters.", refused.text);
+        EXPECT_EQ(StopIcon(), refused.icon);
+        ASSERT_TRUE(AnswerPage(target.c_str()) != NULL);
+    });
+    EXPECT_EQ(1, ChooseDestination(destination, source_.c_str()));
+    EXPECT_EQ(target, destination);
+    EXPECT_FALSE(FileExists(tooLong));
+}

@@ -1,0 +1,145 @@
+// Telling the product's own folder from folders that belong to Windows or to a user,
+// whatever spelling a path uses (case, trailing separator, 8.3 form, forward slashes).
+#include <windows.h>
+#include <shlobj.h>
+#include <string.h>
+#include "../../resources/resource.h"
+#include "../session/text.h"
+#include "folders.h"
+
+#define NORMAL_PATH_SIZE 1024
+#define ENV_VALUE_SIZE   1024
+
+// Shell folders that hold the system's or the users' own files.
+static const int kShellFolders[] = {
+    CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_FONTS,
+    CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON,
+    CSIDL_PROGRAM_FILES_COMMONX86, CSIDL_PROFILE, CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY,
+    CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_PROGRAMS, CSIDL_STARTMENU, CSIDL_STARTUP,
+    CSIDL_TEMPLATES, CSIDL_MYMUSIC, CSIDL_MYPICTURES, CSIDL_MYVIDEO,
+    CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_APPDATA,
+    CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_STARTUP, CSIDL_COMMON_TEMPLATES,
+};
+
+// The same folders as the environment names them, for systems whose shell knows fewer.
+static const char *const kEnvironmentFolders[] = {
+    "SystemRoot", "windir", "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432",
+    "CommonProgramFiles", "CommonProgramFiles(x86)", "CommonProgramW6432", "TEMP", "TMP",
+    "USERPROFILE", "ALLUSERSPROFILE", "PUBLIC", "APPDATA", "LOCALAPPDATA", "ProgramData",
+};
+
+static void StripTrailingSeparators(char *path)
+{
+    size_t len = strlen(path);
+
+    while (len > 0 && (path[len - 1] == '\\' || path[len - 1] == '/'))
+        path[--len] = '\0';
+}
+
+int NormaliseFolder(const char *folder, char *out, int cchOut)
+{
+    char full[NORMAL_PATH_SIZE];
+    char *namePart;
+    DWORD n;
+
+    if (!folder || !folder[0] || cchOut <= 0)
+        return 0;
+    n = GetFullPathNameA(folder, COUNTOF(full), full, &namePart);
+    if (n == 0 || n >= (DWORD)COUNTOF(full))
+        return 0;
+    // The long form exists only for a path that exists; otherwise keep the full form.
+    n = GetLongPathNameA(full, out, (DWORD)cchOut);
+    if ((n == 0 || n >= (DWORD)cchOut) && !CopyText(out, cchOut, full))
+        return 0;
+    StripTrailingSeparators(out);
+    return 1;
+}
+
+int IsDriveRoot(const char *normalised)
+{
+    const char *p;
+    int separators = 0;
+
+    if (strlen(normalised) == 2 && normalised[1] == ':')
+        return 1;
+    if (strncmp(normalised, "\\\\", 2) != 0)
+        return 0;
+    for (p = normalised + 2; *p; p++) {
+        if (*p == '\\')
+            separators++;
+    }
+    return separators <= 1;
+}
+
+static int SameFolder(const char *normalised, const char *other)
+{
+    char form[NORMAL_PATH_SIZE];
+
+    return other && other[0] && NormaliseFolder(other, form, COUNTOF(form)) &&
+           lstrcmpiA(normalised, form) == 0;
+}
+
+static int IsShellFolder(const char *normalised)
+{
+    char path[MAX_PATH];
+
+    for (size_t i = 0; i < sizeof(kShellFolders) / sizeof(kShellFolders[0]); i++) {
+        path[0] = '\0';
+        if (SHGetFolderPathA(NULL, kShellFolders[i], NULL, SHGFP_TYPE_CURRENT, path) == S_OK &&
+            SameFolder(normalised, path))
+            return 1;
+    }
+    return 0;
+}
+
+// The environment's folders, the temporary folder and the folder that holds the
+// users' profiles (the parent of this user's profile).
+static int IsEnvironmentFolder(const char *normalised)
+{
+    char value[ENV_VALUE_SIZE];
+    char *slash;
+    DWORD n;
+
+    for (size_t i = 0; i < sizeof(kEnvironmentFolders) / sizeof(kEnvironmentFolders[0]); i++) {
+        n = GetEnvironmentVariableA(kEnvironmentFolders[i], value, COUNTOF(value));
+        if (n > 0 && n < (DWORD)COUNTOF(value) && SameFolder(normalised, value))
+            return 1;
+    }
+    n = GetTempPathA(COUNTOF(value), value);
+    if (n > 0 && n < (DWORD)COUNTOF(value) && SameFolder(normalised, value))
+        return 1;
+    n = GetWindowsDirectoryA(value, COUNTOF(value));
+    if (n > 0 && n < (DWORD)COUNTOF(value) && SameFolder(normalised, value))
+        return 1;
+    n = GetEnvironmentVariableA("USERPROFILE", value, COUNTOF(value));
+    if (n == 0 || n >= (DWORD)COUNTOF(value))
+        return 0;
+    StripTrailingSeparators(value);
+    slash = strrchr(value, '\\');
+    if (!slash)
+        return 0;
+    *slash = '\0';
+    return SameFolder(normalised, value);
+}
+
+int IsProtectedFolder(const char *folder)
+{
+    char normalised[NORMAL_PATH_SIZE];
+
+    // A folder that cannot even be named safely is not one to sweep or install into.
+    if (!NormaliseFolder(folder, normalised, COUNTOF(normalised)))
+        return 1;
+    return IsDriveRoot(normalised) || IsShellFolder(normalised) || IsEnvironmentFolder(normalised);
+}
+
+UINT CheckDestination(const char *destination)
+{
+    // An empty text is left to the folder creation, which reports it.
+    if (destination[0] == '\0')
+        return 0;
+    if (strlen(destination) > FOLDER_MAX_LENGTH)
+        return IDS_DEST_TOO_LONG;
+    if (IsProtectedFolder(destination))
+        return IDS_DEST_PROTECTED;
+    return 0;
+}

@@ -1,0 +1,31 @@
+// Folders the product must never treat as its own, and the longest folder an
+// installation can use.
+#ifndef NX_FOLDERS_H
+#define NX_FOLDERS_H
+
+#include <windows.h>
+
+// Every file the installation writes, schedules or names in a program item is the
+// folder, one backslash and an installed name of at most this many characters.
+#define LONGEST_INSTALLED_NAME 12
+// So that each of those paths stays within MAX_PATH (259 characters and the NUL); this
+// also keeps the folder itself below CreateDirectoryA's 248-character limit.
+#define FOLDER_MAX_LENGTH (MAX_PATH - 1 - 1 - LONGEST_INSTALLED_NAME)
+
+// Full, long form of folder without trailing separators ("C:" for a drive root).
+// 0 when the path cannot be formed or does not fit.
+int NormaliseFolder(const char *folder, char *out, int cchOut);
+
+// 1 for a normalised drive root: "C:" or "\\server\share".
+int IsDriveRoot(const char *normalised);
+
+// 1 when folder is a drive root or one of the system's or the users' own folders
+// (Windows, system, Program Files, Common Files, temporary, profile, documents,
+// desktop, application data and their all-users forms), in any spelling.
+int IsProtectedFolder(const char *folder);
+
+// 0 when an installation may use destination; otherwise the number of the message
+// that refuses it (a protected folder, or one longer than FOLDER_MAX_LENGTH).
+UINT CheckDestination(const char *destination);
+
+#endif
