@@ -1,57 +1,82 @@
 // Opening a setup program: its PE headers read from the file (to tell a program from
 // any other file and to see a signature), then the module loaded as a data file for
 // the resource functions.
+#include <stddef.h>
 #include <string.h>
 #include "setupkit.h"
 
 #define HEADER_READ_SIZE 4096
 
-static const BYTE *FindDataDirectories(const BYTE *headers, DWORD size, DWORD *count)
+// File offset of the security entry among the data directories of headers, 0 when the
+// program has none; -1 when headers are no PE headers.
+static long FindSecurityEntry(const BYTE *headers, DWORD size)
 {
     const IMAGE_DOS_HEADER *dos = (const IMAGE_DOS_HEADER *)headers;
-    DWORD at, optional;
+    DWORD at, optional, count;
     WORD magic;
 
     if (size < sizeof(*dos) || dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0)
-        return NULL;
+        return -1;
     at = (DWORD)dos->e_lfanew;
     optional = at + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
     if (optional + sizeof(IMAGE_OPTIONAL_HEADER64) > size || *(const DWORD *)(headers + at) != IMAGE_NT_SIGNATURE)
-        return NULL;
+        return -1;
     magic = *(const WORD *)(headers + optional);
     if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
-        const IMAGE_OPTIONAL_HEADER32 *h = (const IMAGE_OPTIONAL_HEADER32 *)(headers + optional);
-        *count = h->NumberOfRvaAndSizes;
-        return (const BYTE *)h->DataDirectory;
+        count = ((const IMAGE_OPTIONAL_HEADER32 *)(headers + optional))->NumberOfRvaAndSizes;
+        optional += offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory);
+    } else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+        count = ((const IMAGE_OPTIONAL_HEADER64 *)(headers + optional))->NumberOfRvaAndSizes;
+        optional += offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory);
+    } else {
+        return -1;
     }
-    if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
-        const IMAGE_OPTIONAL_HEADER64 *h = (const IMAGE_OPTIONAL_HEADER64 *)(headers + optional);
-        *count = h->NumberOfRvaAndSizes;
-        return (const BYTE *)h->DataDirectory;
-    }
-    return NULL;
+    if (count <= IMAGE_DIRECTORY_ENTRY_SECURITY)
+        return 0;
+    return (long)(optional + IMAGE_DIRECTORY_ENTRY_SECURITY * sizeof(IMAGE_DATA_DIRECTORY));
 }
 
-// Reads the headers from the file itself: a signature lives outside the image, so
-// the loaded module does not show it. 1 for a PE program.
-static int ReadSecuritySize(HANDLE file, DWORD *securitySize)
+// Reads the headers from the file itself: a signature lives outside the image, so the
+// loaded module does not show it. 1 for a PE program; entry then holds the security
+// entry (zero when absent) and offset its place in the file.
+static int ReadSecurityEntry(HANDLE file, IMAGE_DATA_DIRECTORY *entry, long *offset)
 {
     static BYTE headers[HEADER_READ_SIZE];
-    DWORD got = 0, count = 0;
-    const BYTE *directories;
-    IMAGE_DATA_DIRECTORY security;
+    DWORD got = 0;
 
-    if (!ReadFile(file, headers, sizeof(headers), &got, NULL))
+    memset(entry, 0, sizeof(*entry));
+    if (SetFilePointer(file, 0, NULL, FILE_BEGIN) != 0 || !ReadFile(file, headers, sizeof(headers), &got, NULL))
         return 0;
-    directories = FindDataDirectories(headers, got, &count);
-    if (!directories)
+    *offset = FindSecurityEntry(headers, got);
+    if (*offset > 0)
+        memcpy(entry, headers + *offset, sizeof(*entry));
+    return *offset >= 0;
+}
+
+int RemoveSignature(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    IMAGE_DATA_DIRECTORY entry, cleared = {};
+    DWORD size, written = 0;
+    long offset = 0;
+    int ok = 0;
+
+    if (file == INVALID_HANDLE_VALUE)
         return 0;
-    *securitySize = 0;
-    if (count > IMAGE_DIRECTORY_ENTRY_SECURITY) {
-        memcpy(&security, directories + IMAGE_DIRECTORY_ENTRY_SECURITY * sizeof(security), sizeof(security));
-        *securitySize = security.Size;
+    size = GetFileSize(file, NULL);
+    if (!ReadSecurityEntry(file, &entry, &offset))
+        goto done;
+    // The certificate table sits at the end of the file, outside every section.
+    if (entry.Size == 0 || entry.VirtualAddress + entry.Size != size) {
+        ok = entry.Size == 0;
+        goto done;
     }
-    return 1;
+    ok = SetFilePointer(file, entry.VirtualAddress, NULL, FILE_BEGIN) == entry.VirtualAddress && SetEndOfFile(file) &&
+         SetFilePointer(file, offset, NULL, FILE_BEGIN) == (DWORD)offset &&
+         WriteFile(file, &cleared, sizeof(cleared), &written, NULL) && written == sizeof(cleared);
+done:
+    CloseHandle(file);
+    return ok;
 }
 
 static BOOL CALLBACK CollectRow(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
@@ -79,6 +104,8 @@ static int CheckProgramFile(const char *path, SetupImage *image)
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     DWORD error = GetLastError();
+    IMAGE_DATA_DIRECTORY security;
+    long offset;
     int isProgram;
 
     if (file == INVALID_HANDLE_VALUE) {
@@ -86,7 +113,8 @@ static int CheckProgramFile(const char *path, SetupImage *image)
             return Fail(KIT_BAD_PROGRAM, "%s: no such file", path);
         return Fail(KIT_BAD_PROGRAM, "%s: cannot be opened (error %lu)", path, error);
     }
-    isProgram = ReadSecuritySize(file, &image->securitySize);
+    isProgram = ReadSecurityEntry(file, &security, &offset);
+    image->securitySize = security.Size;
     CloseHandle(file);
     if (!isProgram)
         return Fail(KIT_BAD_PROGRAM, "%s: not a Windows program (no PE headers)", path);

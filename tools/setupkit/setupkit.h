@@ -42,6 +42,9 @@ int Fail(int code, const char *format, ...);
 // Opens path as a setup program. KIT_OK, or the exit code after printing why not.
 int OpenSetupImage(const char *path, SetupImage *image);
 void CloseSetupImage(SetupImage *image);
+// Cuts the signature off a program and clears its entry. 1 when the program is
+// unsigned afterwards.
+int RemoveSignature(const char *path);
 // The stored bytes of a carried row. 1 on success.
 int RowData(const SetupImage *image, int index, const BYTE **data, DWORD *size);
 

@@ -119,7 +119,7 @@ static int CheckCopy(const char *program, const char *copy, DWORD size)
 }
 
 // Refuses a program without an options row, and a signed one unless forced.
-static int CheckTailorable(const char *program, int force, WORD *language)
+static int CheckTailorable(const char *program, int force, WORD *language, int *isSigned)
 {
     SetupImage image;
     int result = OpenSetupImage(program, &image);
@@ -127,15 +127,30 @@ static int CheckTailorable(const char *program, int force, WORD *language)
     if (result != KIT_OK)
         return result;
     *language = image.optionsLanguage;
+    *isSigned = image.securitySize != 0;
     if (!image.carried[PAYLOAD_OPTIONS])
         result = Fail(KIT_NO_PAYLOAD, "%s: carries no options file (row %d, %s)", program, PAYLOAD_OPTIONS,
                       PayloadTable[PAYLOAD_OPTIONS].resourceName);
-    else if (image.securitySize && !force)
+    else if (*isSigned && !force)
         result = Fail(KIT_SIGNED, "%s: is signed and a change would break its signature; tailor the "
                       "unsigned program and sign it last, or pass --force", program);
-    else if (image.securitySize)
-        fprintf(stderr, "setupkit: warning: %s is signed; sign the result again\n", program);
     CloseSetupImage(&image);
+    return result;
+}
+
+// A forced change drops the signature, which could no longer match: the result is an
+// unsigned program that can be signed again.
+static int ChangeCopy(const char *program, const char *copy, DWORD size, WORD language, int isSigned)
+{
+    int result;
+
+    if (isSigned && !RemoveSignature(copy))
+        return Fail(KIT_WRITE_FAILED, "%s: its signature cannot be removed", program);
+    result = ReplaceOptionsRow(copy, size, language);
+    if (result == KIT_OK)
+        result = CheckCopy(program, copy, size);
+    if (result == KIT_OK && isSigned)
+        fprintf(stderr, "setupkit: warning: the signature of %s was removed; sign the result again\n", program);
     return result;
 }
 
@@ -144,7 +159,8 @@ int OptionsCommand(const char *program, const char *options, const char *output,
     char copy[KIT_PATH_SIZE];
     WORD language;
     DWORD size = 0;
-    int result = CheckTailorable(program, force, &language);
+    int isSigned = 0;
+    int result = CheckTailorable(program, force, &language, &isSigned);
 
     if (result == KIT_OK)
         result = ReadOptionsFile(options, &size);
@@ -152,9 +168,7 @@ int OptionsCommand(const char *program, const char *options, const char *output,
         result = MakeWorkingCopy(program, output, copy);
     if (result != KIT_OK)
         return result;
-    result = ReplaceOptionsRow(copy, size, language);
-    if (result == KIT_OK)
-        result = CheckCopy(program, copy, size);
+    result = ChangeCopy(program, copy, size, language, isSigned);
     if (result == KIT_OK && !MoveFileExA(copy, output, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         result = Fail(KIT_WRITE_FAILED, "%s: cannot be replaced (error %lu)", output, GetLastError());
     if (result != KIT_OK)
