@@ -48,6 +48,7 @@ static int MakeWorkingCopy(const char *program, const char *output, char *copy)
 
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return Fail(KIT_WRITE_FAILED, "%s: is a folder; nothing was written", output);
+    // Checked here: Wine's MoveFileExA replaces a read-only file where Windows refuses.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return Fail(KIT_WRITE_FAILED, "%s: is read-only; nothing was written", output);
     if (n == 0 || n >= (DWORD)COUNTOF(folder) || !namePart)
