@@ -9,7 +9,8 @@
 #define PATH_SIZE           1024
 // The system's short (8.3) form of a path.
 #define SHORT_PATH_SIZE     261
-// A command line: a run-once command, a program-group command.
+// A command line: a run-once command, a program-group command (an add-item command
+// holds two paths of MAX_PATH and a title).
 #define COMMAND_SIZE        1024
 // A text loaded from the string table.
 #define MESSAGE_SIZE        256

@@ -72,7 +72,7 @@ static void ShowInstallDone(HWND owner, const char *note)
 
 static void ShowRemovalNotice(HWND owner, UINT number, const char *folder)
 {
-    char pattern[MESSAGE_SIZE], text[MESSAGE_SIZE + MAX_PATH], caption[MESSAGE_SIZE];
+    char pattern[MESSAGE_SIZE], text[FORMATTED_SIZE], caption[MESSAGE_SIZE];
 
     if (g_bSilent)
         return;
