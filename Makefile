@@ -30,12 +30,12 @@ host: deps
 
 x64: host
 	cmake -S . -B $(X64) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/x86_64-w64-mingw32.cmake \
-	  -DNX_HOST_TOOLS=$(CURDIR)/$(HOST) $(CMAKE_EXTRA)
+	  -DNX_HOST_TOOLS=$(abspath $(HOST)) $(CMAKE_EXTRA)
 	cmake --build $(X64) -j $(JOBS)
 
 x86: host
 	cmake -S . -B $(X86) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i686-w64-mingw32.cmake \
-	  -DNX_HOST_TOOLS=$(CURDIR)/$(HOST) -DNX_BUILD_TESTS=OFF $(CMAKE_EXTRA)
+	  -DNX_HOST_TOOLS=$(abspath $(HOST)) -DNX_BUILD_TESTS=OFF $(CMAKE_EXTRA)
 	cmake --build $(X86) -j $(JOBS)
 
 build: x64 x86
