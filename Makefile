@@ -43,12 +43,15 @@ build: x64 x86
 
 test: build
 	cd $(HOST) && ctest --output-on-failure
+	JOBS=$(JOBS) bash tools/repro-check.sh $(X86) $(HOST) $(CMAKE_EXTRA)
 	bash tools/run-tests.sh $(X64)
 
 run: x64
 	bash tools/run-setup.sh $(X64)
 
-bench: x64
+bench: build
+	@echo "== setup programs: bytes of code and data (everything but artwork and payload) =="
+	@$(HOST)/pe/peinfo sizes $(X86)/setup.exe $(X64)/setup.exe
 	@echo "== sample payload =="
 	SZDD=$(HOST)/szdd/szdd bash tools/szdd/bench.sh $(X64)/sample-product
 	@echo "== corpus of ordinary text and binaries =="
