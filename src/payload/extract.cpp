@@ -9,6 +9,7 @@
 
 #define EXTRACT_PATH_SIZE 256
 #define CLEANUP_PATH_SIZE 512
+#define EXPANSION_PATH_SIZE 1024
 
 int ExtractPayload(HMODULE module, int index, const char *folder, const char *fileName)
 {
@@ -78,39 +79,96 @@ static INT OpenSourceEitherForm(char *source)
     return from;
 }
 
-// The destination is opened without sharing: a file another program holds makes the
-// expansion fail instead of being written beside it under another name. A copy that
-// fails half-way is removed rather than left as a truncated product file.
+// The new content is written beside the destination under this name and takes the
+// destination's place only once it is complete, so that a copy that fails half-way (a
+// full disk) leaves an earlier file whole. Short, so that it fits wherever a product
+// file name fits.
+#define EXPANSION_NAME "~nxnew.tmp"
+
+// destination's folder joined with the expansion name. 0 when it does not fit.
+static int ExpansionPath(const char *destination, char *out, int cchOut)
+{
+    const char *name = destination;
+
+    for (const char *p = destination; *p; p++) {
+        if (*p == '\\' || *p == '/')
+            name = p + 1;
+    }
+    if ((size_t)(name - destination) + sizeof(EXPANSION_NAME) > (size_t)cchOut)
+        return 0;
+    memcpy(out, destination, (size_t)(name - destination));
+    memcpy(out + (name - destination), EXPANSION_NAME, sizeof(EXPANSION_NAME));
+    return 1;
+}
+
+// An existing destination must be free to be written now: a file another program holds
+// (or a read-only one) fails here, before anything is written, and no sibling appears.
+static int DestinationWritable(const char *destination)
+{
+    HANDLE file = CreateFileA(destination, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD error;
+
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return 1;
+    }
+    error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND)
+        return 1;
+    SetLastError(error);
+    return 0;
+}
+
+// Copies the opened source into path through the LZ layer. 1 when bytes were written;
+// otherwise nothing is left at path.
+static int CopyExpanded(INT from, const char *path)
+{
+    HANDLE to = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    LONG copied;
+    DWORD error;
+
+    if (to == INVALID_HANDLE_VALUE)
+        return 0;
+    copied = LZCopy(from, (INT)(INT_PTR)to);
+    error = GetLastError();
+    CloseHandle(to);
+    if (copied > 0)
+        return 1;
+    DeleteFileA(path);
+    SetLastError(error);
+    return 0;
+}
+
 int ExpandFile(char *source, const char *destination)
 {
-    HANDLE to;
+    char fresh[EXPANSION_PATH_SIZE];
     INT from;
-    LONG copied;
+    int result = 0;
     DWORD error;
 
     if (lstrcmpiA(source, destination) == 0)
         return 1;
     if (source[0] == '\0')
         return 0;
+    if (!ExpansionPath(destination, fresh, COUNTOF(fresh))) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
     from = OpenSourceEitherForm(source);
     if (from < 0)
         return 0;
-    to = CreateFileA(destination, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (to == INVALID_HANDLE_VALUE) {
-        error = GetLastError();
-        LZClose(from);
-        SetLastError(error);
-        return 0;
+    if (DestinationWritable(destination) && CopyExpanded(from, fresh)) {
+        result = MoveFileExA(fresh, destination, MOVEFILE_REPLACE_EXISTING) != 0;
+        if (!result) {
+            error = GetLastError();
+            DeleteFileA(fresh);
+            SetLastError(error);
+        }
     }
-    copied = LZCopy(from, (INT)(INT_PTR)to);
     error = GetLastError();
-    CloseHandle(to);
     LZClose(from);
-    if (copied > 0)
-        return 1;
-    DeleteFileA(destination);
     SetLastError(error);
-    return 0;
+    return result;
 }
 
 int DeleteTempPayloadFiles(void)

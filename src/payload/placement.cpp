@@ -165,6 +165,7 @@ static void ShowCopyStatus(const char *sourceFolder, const char *fileName,
 static int ReplaceThroughBackup(char *scratch, const char *destPath)
 {
     char backup[PATH_SIZE];
+    DWORD error;
 
     if (!MakeReplacementName(destPath, ".bak", backup, COUNTOF(backup))) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -173,7 +174,13 @@ static int ReplaceThroughBackup(char *scratch, const char *destPath)
     DeleteFileA(backup);
     if (!MoveFileA(destPath, backup) && !MoveFileA(destPath, backup))
         return 0;
-    return ExpandFile(scratch, destPath);
+    if (ExpandFile(scratch, destPath))
+        return 1;
+    // Not placed after all (a full disk): the earlier file goes back to its name.
+    error = GetLastError();
+    MoveFileA(backup, destPath);
+    SetLastError(error);
+    return 0;
 }
 
 // Other Windows: the new file waits as ".new" and is copied over the old one by a
@@ -206,6 +213,7 @@ static int PlaceOnce(const char *sourceFolder, const char *fileName, const char 
 {
     char destPath[PATH_SIZE];
     char scratch[SOURCE_PATH_SIZE], expandFrom[SOURCE_PATH_SIZE];
+    DWORD error;
     int placed;
 
     if (!JoinPathAnySeparator(destPath, COUNTOF(destPath), destFolder, fileName) ||
@@ -223,10 +231,14 @@ static int PlaceOnce(const char *sourceFolder, const char *fileName, const char 
         DeleteFileA(scratch);
         return 1;
     }
+    // The failure's own code (a full disk, a held file) is the one to report, not what
+    // the checks below leave behind.
+    error = GetLastError();
     PumpMessages();
     if ((!strstr(NamePart(destPath), ".dll") && !strstr(NamePart(destPath), ".exe")) ||
         GetFileAttributesA(destPath) == INVALID_FILE_ATTRIBUTES) {
-        DeleteKeepingError(scratch);
+        DeleteFileA(scratch);
+        SetLastError(error);
         return 0;
     }
     CopyText(expandFrom, COUNTOF(expandFrom), scratch);

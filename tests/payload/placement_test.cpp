@@ -429,19 +429,20 @@ static void RunHostShell(const std::string &command)
     DeleteFileA(seen.c_str());
 }
 
-// A full drive: a one-page tmpfs, filled up and linked as a drive letter of the prefix.
+// A small drive: a tmpfs of pages pages, filled pages of them taken by a file "fill",
+// linked as a drive letter of the prefix.
 class FullDrive {
 public:
-    FullDrive() : letter_(FreeDriveLetter())
+    explicit FullDrive(int pages = 1, int filled = 1) : letter_(FreeDriveLetter())
     {
         const char *prefix = getenv("NX_TEST_PREFIX");
         if (!prefix || !letter_)
             return;
         dir_ = "/tmp/nxfull" + std::to_string(GetCurrentProcessId());
         link_ = std::string(prefix) + "/dosdevices/" + (char)(letter_ - 'A' + 'a') + ":";
-        RunHostShell("mkdir -p " + dir_ + " && mount -t tmpfs -o size=4k tmpfs " + dir_ +
-                     " && { dd if=/dev/zero of=" + dir_ + "/fill bs=4096 count=1 || true; } && ln -s " +
-                     dir_ + " " + link_);
+        RunHostShell("mkdir -p " + dir_ + " && mount -t tmpfs -o size=" + std::to_string(4 * pages) + "k tmpfs " +
+                     dir_ + " && { dd if=/dev/zero of=" + dir_ + "/fill bs=4096 count=" + std::to_string(filled) +
+                     " || true; } && ln -s " + dir_ + " " + link_);
     }
     ~FullDrive()
     {
@@ -464,6 +465,30 @@ TEST_F(Placement, CopyWithPlaceholderFailsOnAFullDrive)
     std::string out = full.Root() + "NEXFER.ini";
     EXPECT_EQ(-1, CopyWithPlaceholder(source_.c_str(), out.c_str(), "$$", "C:\\P", PAYLOAD_PRODUCTINI));
     EXPECT_FALSE(FileExists(temp_.File("NXTTEST.TMP")));
+}
+
+// An update that meets a full drive leaves the earlier file as it was: the new content
+// goes beside it first, and a program file set aside for the in-use road comes back.
+TEST_F(Placement, AnUpdateThatMeetsAFullDriveKeepsTheEarlierFile)
+{
+    FullDrive full(2, 1);
+    if (!full.Ready())
+        GTEST_SKIP() << "no tmpfs could be mounted as a drive here";
+    g_bSilent = 1, g_bIsNT = 1;
+    struct { const char *name, *stem; int row; } cases[] = {
+        { "RelNotes.txt", "RelNotes", 26 }, { "nxfpro32.dll", "nxfpro32", 1 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = full.Root() + c.name;
+        WriteFileText(path, std::string("earlier ") + c.name);
+        EXPECT_EQ(1, InstallFile(source_.c_str(), c.name, full.Root().c_str(), NULL, NULL, c.row, 1));
+        EXPECT_EQ(std::string("earlier ") + c.name, ReadFileText(path));
+        EXPECT_FALSE(FileExists(full.Root() + "~nxnew.tmp"));
+        EXPECT_FALSE(FileExists(full.Root() + c.stem + ".bak"));
+        EXPECT_EQ(std::string("Copy of ") + c.name + " to " + full.Root() + " failed. (112)", Log().back());
+        DeleteFileA(path.c_str());
+    }
 }
 
 TEST_F(Placement, CanOpenForReading)
