@@ -1,7 +1,7 @@
 # The whole set-up on a fresh Debian 12 machine:
 #   make run    builds setup.exe and runs it under Wine on the built-in sample product
 #   make test   builds everything and runs every test
-# Other targets: make build, make bench, make screenshots, make clean.
+# Other targets: make build, make sign, make bench, make screenshots, make clean.
 SHELL := /bin/bash
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -12,9 +12,17 @@ CMAKE_EXTRA ?=
 
 PACKAGES := g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
             wine wine64 xvfb imagemagick mscompress cmake g++ make ninja-build googletest \
-            libgtest-dev
+            libgtest-dev osslsigncode openssl
 
-.PHONY: deps host x64 x86 build test run bench screenshots clean
+# make sign: the certificate (PEM, or a PKCS#12 bundle with SIGN_KEY empty), its key,
+# a file with the key's or bundle's password, and a time-stamping server; all optional
+# but SIGN_CERT.
+SIGN_CERT ?=
+SIGN_KEY ?=
+SIGN_PASS_FILE ?=
+SIGN_TIMESTAMP_URL ?=
+
+.PHONY: deps host x64 x86 build sign test run bench screenshots clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
@@ -40,6 +48,11 @@ x86: host
 
 build: x64 x86
 	@echo "Shipped program: $(X86)/setup.exe (i686); tested program: $(X64)/setup.exe (x86_64)"
+
+# Signing comes after every other step: a change to a signed program breaks its signature.
+sign: build
+	SIGN_CERT="$(SIGN_CERT)" SIGN_KEY="$(SIGN_KEY)" SIGN_PASS_FILE="$(SIGN_PASS_FILE)" \
+	  SIGN_TIMESTAMP_URL="$(SIGN_TIMESTAMP_URL)" bash tools/sign.sh $(X86) $(X64)
 
 test: build
 	cd $(HOST) && ctest --output-on-failure

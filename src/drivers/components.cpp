@@ -1,7 +1,7 @@
-// The five component lists and the rule applied to every placed row.
-#include "components.h"
-#include "../session/mainwnd.h"
-#include "../session/text.h"
+// The five component lists.
+#include "drivers/components.h"
+#include "session/mainwnd.h"
+#include "session/text.h"
 
 static ComponentEntry s_classic[] = {
     { "nxf95pro.exe", "nxf95pro.exe", "NEXFER Pro", 1, 1, 0, 0, 0 },
@@ -65,22 +65,6 @@ ComponentList g_explorerList = { s_explorer, COUNTOF(s_explorer) };
 ComponentList g_bonusList = { s_bonus, COUNTOF(s_bonus) };
 ComponentList g_commonList = { s_common, COUNTOF(s_common) };
 ComponentList g_siteList = { s_sites, COUNTOF(s_sites) };
-
-int ApplyRowRule(ComponentEntry *row, int result, char *message, int *ok)
-{
-    row->result = result;
-    if (result == 0) {
-        row->status |= ROW_HANDLED;
-        return 1;
-    }
-    if (!row->required)
-        return 1;
-    row->status |= ROW_FAILED;
-    if (message)
-        FormatText(message, DRIVER_MESSAGE_SIZE, "Failed to install required file %s.", row->reportName);
-    *ok = 0;
-    return 0;
-}
 
 void ResetComponentStatus(void)
 {

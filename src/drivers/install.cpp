@@ -2,31 +2,32 @@
 // site lists, registers the COM servers, records the installation, builds the program
 // group, places the namespace entries and writes the uninstall entry.
 #include <string.h>
-#include "../payload/placement.h"
-#include "../payload/productini.h"
-#include "../registration/com.h"
-#include "../registration/progman.h"
-#include "../registration/record.h"
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/text.h"
-#include "../wizard/progress.h"
-#include "components.h"
-#include "install.h"
+#include "payload/placement.h"
+#include "payload/productini.h"
+#include "registration/com.h"
+#include "registration/progman.h"
+#include "registration/record.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/sizes.h"
+#include "session/text.h"
+#include "wizard/pages.h"
+#include "wizard/progress.h"
+#include "drivers/components.h"
+#include "drivers/install.h"
 
-#define GROUP_SIZE     256
-#define INSTALL_PATH   1024
 #define EXPLORER_JUNCTION "NEXFER Pro Explorer." CLSID_EXPLORER_TEXT
 
-static void SetNote(char *message, const char *text)
+// The driver's steps write their reason into a note of DRIVER_MESSAGE_SIZE characters,
+// which the driver hands to its caller at the end.
+static void SetNote(char *note, const char *text)
 {
-    if (message)
-        CopyText(message, DRIVER_MESSAGE_SIZE, text);
+    CopyText(note, DRIVER_MESSAGE_SIZE, text);
 }
 
 static int FileExistsIn(const char *folder, const char *name)
 {
-    char path[INSTALL_PATH];
+    char path[PATH_SIZE];
 
     return JoinPath(path, COUNTOF(path), folder, name) &&
            GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
@@ -42,7 +43,7 @@ static void PlaceList(ComponentList *list, int placeAll, const char *tempFolder,
             continue;
         int result = InstallFile(tempFolder, row->installedName, destFolder, owner, statusWindow,
                                  row->payload, row->required);
-        if (!ApplyRowRule(row, result, message, ok))
+        if (!ApplyRowRule(row, result, message, DRIVER_MESSAGE_SIZE, ok))
             break;
         if (g_bCancel) {
             *ok = 0;
@@ -55,7 +56,7 @@ static void RegisterBase(const char *destFolder, DWORD *outcome, char *message, 
 {
     ComponentEntry *program = &g_classicList.rows[CLASSIC_ROW_PROGRAM];
     ComponentEntry *core = &g_classicList.rows[CLASSIC_ROW_CORE];
-    char path[INSTALL_PATH];
+    char path[PATH_SIZE];
 
     if (!(program->status & ROW_HANDLED) || !(core->status & ROW_HANDLED))
         return;
@@ -112,7 +113,7 @@ static int IsLiveWindow(HWND window)
 
 static void AddListItems(ComponentList *list, const char *destFolder, HWND statusWindow, DWORD *outcome)
 {
-    char status[INSTALL_PATH];
+    char status[PATH_SIZE];
 
     for (int i = 0; i < list->count; i++) {
         ComponentEntry *row = &list->rows[i];
@@ -148,7 +149,7 @@ static void ReadGroupName(char *group, int cch)
 static void BuildProgramGroup(const char *group, const char *destFolder, DWORD flags, HWND statusWindow,
                               DWORD *outcome, char *message, int *ok)
 {
-    char status[INSTALL_PATH];
+    char status[PATH_SIZE];
 
     WriteProfileStringA(RECORD_SECTION, "GROUP", group);
     if (IsLiveWindow(statusWindow)) {
@@ -173,47 +174,67 @@ static void BuildProgramGroup(const char *group, const char *destFolder, DWORD f
     CloseGroupClient();
 }
 
-int InstallDriver(const char *tempFolder, const char *destFolder, DWORD flags, DWORD *outcome,
-                  HWND owner, HWND statusWindow, char *message)
+// Steps 1 to 12: every step runs only while the installation has not failed.
+static int InstallSteps(const char *tempFolder, const char *destFolder, DWORD flags, HWND owner,
+                        HWND statusWindow, char *group, char *note, DWORD *achieved)
 {
-    char group[GROUP_SIZE] = DEFAULT_GROUP;
-    DWORD achieved = 0;
     int ok = 1;
 
-    if (outcome)
-        *outcome = 0;
-    if (message)
-        memset(message, 0, DRIVER_MESSAGE_SIZE);
-    if (!(flags & INSTALL_ANY)) {
-        SetNote(message, "Nothing to do!");
-        return 1;
-    }
-    PlaceList(&g_classicList, (flags & INSTALL_CLASSIC) != 0, tempFolder, destFolder, owner, statusWindow, message, &ok);
+    PlaceList(&g_classicList, (flags & INSTALL_CLASSIC) != 0, tempFolder, destFolder, owner, statusWindow, note, &ok);
     if (ok && (flags & INSTALL_EXPLORER))
-        PlaceList(&g_explorerList, 1, tempFolder, destFolder, owner, statusWindow, message, &ok);
+        PlaceList(&g_explorerList, 1, tempFolder, destFolder, owner, statusWindow, note, &ok);
     if (ok && (flags & INSTALL_BONUS))
-        PlaceList(&g_bonusList, 1, tempFolder, destFolder, owner, statusWindow, message, &ok);
+        PlaceList(&g_bonusList, 1, tempFolder, destFolder, owner, statusWindow, note, &ok);
     if (ok)
-        PlaceList(&g_commonList, 1, tempFolder, destFolder, owner, statusWindow, message, &ok);
+        PlaceList(&g_commonList, 1, tempFolder, destFolder, owner, statusWindow, note, &ok);
     if (ok && (flags & (INSTALL_CLASSIC | INSTALL_EXPLORER)))
-        InstallProductIni(tempFolder, destFolder, flags, owner, statusWindow, message, &ok, &g_siteList);
+        InstallProductIni(tempFolder, destFolder, flags, owner, statusWindow, note, DRIVER_MESSAGE_SIZE, &ok,
+                          &g_siteList);
     if (ok)
-        RegisterBase(destFolder, &achieved, message, &ok);
+        RegisterBase(destFolder, achieved, note, &ok);
     if (ok)
-        RegisterStub(destFolder, message);
+        RegisterStub(destFolder, note);
     if (ok)
-        RegisterExplorer(destFolder, flags, &achieved, message, &ok);
+        RegisterExplorer(destFolder, flags, achieved, note, &ok);
     if (ok) {
         WriteProfileStringA(RECORD_SECTION, "DIR", destFolder);
         if (g_bNoPass)
             WriteProfileStringA(RECORD_SECTION, "SPFLAGS", "1");
-        ReadGroupName(group, COUNTOF(group));
-        BuildProgramGroup(group, destFolder, flags, statusWindow, &achieved, message, &ok);
+        ReadGroupName(group, GROUP_SIZE);
+        BuildProgramGroup(group, destFolder, flags, statusWindow, achieved, note, &ok);
     }
     if (ok && (flags & INSTALL_EXPLORER))
-        PlaceNamespaceEntries(flags);
+        PlaceNamespaceEntries(flags, RunIconPlacementPage);
     if (ok)
         WriteUninstallEntry(destFolder, group);
+    return ok;
+}
+
+// The note (a reason or "Nothing to do!") goes to message, cut to its size if need be.
+static void HandNote(const char *note, char *message, int cchMessage)
+{
+    if (message && cchMessage > 0)
+        FormatText(message, cchMessage, "%s", note);
+}
+
+int InstallDriver(const char *tempFolder, const char *destFolder, DWORD flags, DWORD *outcome,
+                  HWND owner, HWND statusWindow, char *message, int cchMessage)
+{
+    char group[GROUP_SIZE] = DEFAULT_GROUP;
+    char note[DRIVER_MESSAGE_SIZE] = "";
+    DWORD achieved = 0;
+    int ok;
+
+    if (outcome)
+        *outcome = 0;
+    if (message && cchMessage > 0)
+        memset(message, 0, (size_t)cchMessage);
+    if (!(flags & INSTALL_ANY)) {
+        HandNote("Nothing to do!", message, cchMessage);
+        return 1;
+    }
+    ok = InstallSteps(tempFolder, destFolder, flags, owner, statusWindow, group, note, &achieved);
+    HandNote(note, message, cchMessage);
     achieved |= ok ? OUTCOME_SUCCEEDED : OUTCOME_FAILED;
     if (outcome)
         *outcome = achieved;

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+// 1 installed, 0 failed. message (null, or cchMessage characters) receives the reason
+// of a failure or a note; outcome (may be null) the InstallOutcome bits.
 int InstallDriver(const char *tempFolder, const char *destFolder, DWORD flags, DWORD *outcome,
-                  HWND owner, HWND statusWindow, char *message);
+                  HWND owner, HWND statusWindow, char *message, int cchMessage);
 
 #endif

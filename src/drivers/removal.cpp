@@ -1,25 +1,21 @@
 // Removal: undoes a recorded installation — uninstall entry, namespace entries,
 // registrations, files, program items and group, work files, the folder and the record.
 #include <string.h>
-#include "../payload/folders.h"
-#include "../payload/placement.h"
-#include "../registration/com.h"
-#include "../registration/progman.h"
-#include "../registration/record.h"
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/text.h"
-#include "../../resources/resource.h"
-#include "../wizard/finish.h"
-#include "../wizard/progress.h"
-#include "components.h"
-#include "removal.h"
+#include "payload/folders.h"
+#include "payload/placement.h"
+#include "registration/com.h"
+#include "registration/progman.h"
+#include "registration/record.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/sizes.h"
+#include "session/text.h"
+#include "resource.h"
+#include "wizard/finish.h"
+#include "wizard/progress.h"
+#include "drivers/components.h"
+#include "drivers/removal.h"
 
-#define REMOVAL_PATH_SIZE 1024
-#define FOLDER_SIZE       512
-#define GROUP_SIZE        256
-#define SHORT_PATH_SIZE   260
-#define COMMAND_SIZE      512
 
 // Shows a step text from the string table, or its literal when the string is missing.
 static void ShowStep(HWND statusWindow, UINT number, const char *literal)
@@ -31,15 +27,16 @@ static void ShowStep(HWND statusWindow, UINT number, const char *literal)
     SetStatusText(statusWindow, text);
 }
 
-static void DeleteListFiles(ComponentList *list, const char *folder, char *message, HWND statusWindow)
+static void DeleteListFiles(ComponentList *list, const char *folder, char *message, int cchMessage,
+                            HWND statusWindow)
 {
-    char path[REMOVAL_PATH_SIZE];
+    char path[PATH_SIZE];
 
     for (int i = 0; i < list->count; i++) {
         if (!JoinPath(path, COUNTOF(path), folder, list->rows[i].reportName))
             continue;
         SetStatusText(statusWindow, path);
-        DeleteFileOrSchedule(path, message);
+        DeleteFileOrSchedule(path, message, cchMessage);
     }
 }
 
@@ -110,7 +107,7 @@ static int IsWorkFile(const char *name, int deleteIni)
 
 static void DeleteWorkFiles(const char *folder, HWND owner, HWND statusWindow)
 {
-    char pattern[REMOVAL_PATH_SIZE], path[REMOVAL_PATH_SIZE], question[512];
+    char pattern[PATH_SIZE], path[PATH_SIZE], question[512];
     WIN32_FIND_DATAA found;
     HANDLE search;
     int deleteIni = 0;
@@ -136,18 +133,18 @@ static void DeleteWorkFiles(const char *folder, HWND owner, HWND statusWindow)
     FindClose(search);
 }
 
-int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message,
+int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message, int cchMessage,
                   HWND owner, HWND statusWindow)
 {
     ShowStep(statusWindow, IDS_REMOVING_UNINSTALL, "Removing uninstall info");
     DeleteUninstallEntry();
     if (outcome)
         *outcome = 0;
-    if (message)
-        memset(message, 0, DRIVER_MESSAGE_SIZE);
+    if (message && cchMessage > 0)
+        memset(message, 0, (size_t)cchMessage);
     if (!(flags & INSTALL_ANY)) {
         if (message)
-            CopyText(message, DRIVER_MESSAGE_SIZE, "Nothing to do!");
+            CopyText(message, cchMessage, "Nothing to do!");
         ShowStep(statusWindow, IDS_COMPLETED, "completed");
         return 1;
     }
@@ -156,18 +153,18 @@ int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message
     if (flags & INSTALL_EXPLORER) {
         ShowStep(statusWindow, IDS_UNREG_EXPLORER, "Unregistering explorer");
         CallDllRegistration(folder, g_explorerList.rows[EXPLORER_ROW_DLL].installedName, "DllUnregisterServer");
-        DeleteListFiles(&g_explorerList, folder, message, statusWindow);
+        DeleteListFiles(&g_explorerList, folder, message, cchMessage, statusWindow);
     }
     if (flags & INSTALL_BONUS)
-        DeleteListFiles(&g_bonusList, folder, message, statusWindow);
+        DeleteListFiles(&g_bonusList, folder, message, cchMessage, statusWindow);
     if (flags & INSTALL_CLASSIC) {
         ShowStep(statusWindow, 0, "Unregistering base product");
         UnregisterBaseServer();
-        DeleteListFiles(&g_classicList, folder, message, statusWindow);
+        DeleteListFiles(&g_classicList, folder, message, cchMessage, statusWindow);
     }
     ShowStep(statusWindow, IDS_UNREG_ICONLINK, "Unregistering icon link");
     CallDllRegistration(folder, g_commonList.rows[COMMON_ROW_STUB].installedName, "DllUnregisterServer");
-    DeleteListFiles(&g_commonList, folder, message, statusWindow);
+    DeleteListFiles(&g_commonList, folder, message, cchMessage, statusWindow);
     RemoveProgramItems(flags, statusWindow);
     // A folder of Windows or of the user keeps everything but the product's own files.
     if (!IsProtectedFolder(folder))
@@ -222,7 +219,7 @@ int RemovalFlow(HWND owner, int proposed, int allowed)
     }
     protectedFolder = IsProtectedFolder(folder);
     progress = CreateCopyProgressDialog(owner, 1);
-    if (RemovalDriver(folder, REMOVE_ALL, NULL, message, owner,
+    if (RemovalDriver(folder, REMOVE_ALL, NULL, message, COUNTOF(message), owner,
                       progress ? GetDlgItem(progress, IDC_STATUS_TEXT) : NULL) && !protectedFolder)
         folderGone = RemoveDirectoryA(folder) && GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
     SetActiveWindow(owner);

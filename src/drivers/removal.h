@@ -5,7 +5,9 @@
 #include <windows.h>
 
 int RemovalFlow(HWND owner, int proposed, int allowed);
-int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message,
+// Always 1. message (null, or cchMessage characters) receives "Nothing to do!" or the
+// last file that could not be deleted at once.
+int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message, int cchMessage,
                   HWND owner, HWND statusWindow);
 
 #endif

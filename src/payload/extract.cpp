@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <lzexpand.h>
 #include <string.h>
-#include "../session/startup.h"
-#include "../session/text.h"
-#include "payload.h"
+#include "session/startup.h"
+#include "session/text.h"
+#include "payload/payload.h"
 
 #define EXTRACT_PATH_SIZE 256
 #define CLEANUP_PATH_SIZE 512

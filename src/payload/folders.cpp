@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <string.h>
-#include "../../resources/resource.h"
-#include "../session/text.h"
-#include "folders.h"
+#include "resource.h"
+#include "session/text.h"
+#include "payload/folders.h"
 
 #define NORMAL_PATH_SIZE 1024
 #define ENV_VALUE_SIZE   1024

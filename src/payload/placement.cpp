@@ -3,20 +3,17 @@
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
-#include "../../resources/resource.h"
-#include "../drivers/components.h"
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/startup.h"
-#include "../session/text.h"
-#include "payload.h"
-#include "placement.h"
+#include "resource.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/sizes.h"
+#include "session/startup.h"
+#include "session/text.h"
+#include "payload/payload.h"
+#include "payload/placement.h"
 
-#define DEST_PATH_SIZE     1024
 #define SOURCE_PATH_SIZE   512
-#define SHORT_PATH_SIZE    261
 #define QUOTED_PATH_SIZE   (SHORT_PATH_SIZE + 2)
-#define COMMAND_SIZE       1024
 #define COPY_PATH_SIZE     261
 #define OPEN_PATH_SIZE     512
 #define LINE_IN_SIZE       512
@@ -155,7 +152,7 @@ static void ShowCopyStatus(const char *sourceFolder, const char *fileName,
     char status[FORMATTED_SIZE];
 
     LoadMessage(IDS_COPYING, pattern, COUNTOF(pattern));
-    if (!FormatInserts(status, pattern, sourceFolder, fileName, destFolder, fileName))
+    if (!FormatInserts(status, COUNTOF(status), pattern, sourceFolder, fileName, destFolder, fileName))
         status[0] = '\0';
     if (g_bSilent)
         WriteLog(status);
@@ -167,7 +164,7 @@ static void ShowCopyStatus(const char *sourceFolder, const char *fileName,
 // the new one takes its place at once. 1 on success.
 static int ReplaceThroughBackup(char *scratch, const char *destPath)
 {
-    char backup[DEST_PATH_SIZE];
+    char backup[PATH_SIZE];
 
     if (!MakeReplacementName(destPath, ".bak", backup, COUNTOF(backup))) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -183,7 +180,7 @@ static int ReplaceThroughBackup(char *scratch, const char *destPath)
 // run-once command at the next start. 1 on success.
 static int ReplaceAtRestart(char *scratch, const char *destPath)
 {
-    char fresh[DEST_PATH_SIZE];
+    char fresh[PATH_SIZE];
     char shortFresh[QUOTED_PATH_SIZE], shortDest[QUOTED_PATH_SIZE];
     char command[COMMAND_SIZE];
 
@@ -207,7 +204,7 @@ static int ReplaceAtRestart(char *scratch, const char *destPath)
 // One attempt: 1 when the file is in place (now or at the next start).
 static int PlaceOnce(const char *sourceFolder, const char *fileName, const char *destFolder, int index)
 {
-    char destPath[DEST_PATH_SIZE];
+    char destPath[PATH_SIZE];
     char scratch[SOURCE_PATH_SIZE], expandFrom[SOURCE_PATH_SIZE];
     int placed;
 
@@ -256,7 +253,7 @@ int InstallFile(const char *sourceFolder, const char *fileName, const char *dest
         error = GetLastError();
         LoadMessage(IDS_COPY_FAILED, pattern, COUNTOF(pattern));
         LoadMessage(IDS_INSTALL, caption, COUNTOF(caption));
-        if (!FormatInserts(text, pattern, fileName, destFolder, error))
+        if (!FormatInserts(text, COUNTOF(text), pattern, fileName, destFolder, error))
             CopyText(text, COUNTOF(text), pattern);
         if (ShowMessage(owner, text, caption, MB_RETRYCANCEL | MB_ICONERROR, IDCANCEL) != IDRETRY)
             return 1;
@@ -300,7 +297,7 @@ int CreateFolderChain(char *path)
     error = GetLastError();
     LoadMessage(IDS_CREATE_FAILED, pattern, COUNTOF(pattern));
     LoadMessage(IDS_INSTALL, caption, COUNTOF(caption));
-    if (!FormatInserts(text, pattern, path, error))
+    if (!FormatInserts(text, COUNTOF(text), pattern, path, error))
         CopyText(text, COUNTOF(text), pattern);
     ShowMessage(NULL, text, caption, MB_OK | MB_ICONERROR, IDOK);
     return 0;
@@ -350,9 +347,9 @@ done:
     return result;
 }
 
-int DeleteFileOrSchedule(const char *path, char *message)
+int DeleteFileOrSchedule(const char *path, char *message, int cchMessage)
 {
-    char moved[DEST_PATH_SIZE];
+    char moved[PATH_SIZE];
     char shortPath[QUOTED_PATH_SIZE];
     char command[COMMAND_SIZE];
     const char *target = path;
@@ -362,7 +359,7 @@ int DeleteFileOrSchedule(const char *path, char *message)
     if (DeleteFileA(path))
         return 1;
     if (message)
-        FormatText(message, DRIVER_MESSAGE_SIZE, "failed to delete %s", path);
+        FormatText(message, cchMessage, "failed to delete %s", path);
     if (MakeDeletionName(path, moved, COUNTOF(moved)) && MoveFileA(path, moved))
         target = moved;
     if (!CommandPath(target, shortPath, COUNTOF(shortPath)))

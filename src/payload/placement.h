@@ -16,8 +16,8 @@ int CreateFolderChain(char *path);
 int AddRunOnceCommand(const char *command);
 
 // 1 when the file is gone; 0 when its deletion had to be scheduled (or failed).
-// message (null, or at least 256 characters) receives "failed to delete <path>".
-int DeleteFileOrSchedule(const char *path, char *message);
+// message (null, or cchMessage characters) receives "failed to delete <path>".
+int DeleteFileOrSchedule(const char *path, char *message, int cchMessage);
 
 // Writes a plain-text payload row to destPath with placeholder replaced. 0 or -1.
 int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,

@@ -1,13 +1,14 @@
 // The product INI file: written from its template on a first installation or when the
 // user agrees to a new one, with the user's old file set aside, plus the sample site lists.
 #include <windows.h>
-#include "../../resources/resource.h"
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/text.h"
-#include "payload.h"
-#include "placement.h"
-#include "productini.h"
+#include "resource.h"
+#include "session/messages.h"
+#include "session/flags.h"
+#include "session/session.h"
+#include "session/text.h"
+#include "payload/payload.h"
+#include "payload/placement.h"
+#include "payload/productini.h"
 
 #define INI_PATH_SIZE 1024
 
@@ -94,7 +95,7 @@ static int WriteNewIni(const char *tempFolder, const char *destFolder, const Com
 }
 
 void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD flags,
-                       HWND owner, HWND statusWindow, char *message, int *ok,
+                       HWND owner, HWND statusWindow, char *message, int cchMessage, int *ok,
                        ComponentList *siteList)
 {
     ComponentEntry *iniRow = &siteList->rows[0];
@@ -107,7 +108,7 @@ void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD fla
         return;
     if (!WriteNewIni(tempFolder, destFolder, iniRow, setAside)) {
         if (message)
-            CopyText(message, DRIVER_MESSAGE_SIZE, "Failed to install INI files.");
+            CopyText(message, cchMessage, "Failed to install INI files.");
         return;
     }
     for (int i = 1; i < siteList->count; i++) {
@@ -118,7 +119,7 @@ void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD fla
             GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
             int result = InstallFile(tempFolder, row->installedName, destFolder, owner,
                                      statusWindow, row->payload, row->required);
-            if (!ApplyRowRule(row, result, message, ok))
+            if (!ApplyRowRule(row, result, message, cchMessage, ok))
                 return;
         }
         if (g_bCancel) {

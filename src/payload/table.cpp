@@ -1,5 +1,5 @@
 // The 45 embedded payload rows, addressed by index everywhere.
-#include "payload.h"
+#include "payload/payload.h"
 
 const PayloadEntry PayloadTable[PAYLOAD_COUNT] = {
     { "EXEFILE2", "EXE", "nxf95pro.ex_", "nxf95pro.ex_" },

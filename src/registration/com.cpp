@@ -1,12 +1,11 @@
 // COM registration: the base class's in-process server entry, the product DLLs' own
 // self-registration, and the shell namespace entries on the Desktop or in My Computer.
 #include <string.h>
-#include "drivers/components.h"
 #include "registration/com.h"
 #include "registration/record.h"
+#include "session/flags.h"
 #include "session/session.h"
 #include "session/text.h"
-#include "wizard/pages.h"
 
 #define SERVER_KEY_SIZE    256
 #define NAMESPACE_PATH_SIZE 512
@@ -114,9 +113,9 @@ int CallDllRegistration(const char *folder, const char *dllName, const char *ent
     return result;
 }
 
-static int NamespacePath(char *out, int place, const char *clsid)
+static int NamespacePath(char *out, int cchOut, int place, const char *clsid)
 {
-    return FormatText(out, NAMESPACE_PATH_SIZE, kNamespaceFormats[place ? 1 : 0], clsid);
+    return FormatText(out, cchOut, kNamespaceFormats[place ? 1 : 0], clsid);
 }
 
 // Where the class's entry is registered; a key without a readable default value is absent.
@@ -127,7 +126,7 @@ static int FindNamespaceEntry(const char *clsid)
     int place;
 
     for (place = PLACE_DESKTOP; place <= PLACE_MYCOMPUTER; place++) {
-        if (NamespacePath(path, place, clsid) &&
+        if (NamespacePath(path, COUNTOF(path), place, clsid) &&
             ReadRegistryString(HKEY_LOCAL_MACHINE, path, NULL, NULL, title, sizeof(title)))
             return place;
     }
@@ -135,8 +134,8 @@ static int FindNamespaceEntry(const char *clsid)
 }
 
 // An entry already present decides g_iconLocation; otherwise the entry goes where it
-// points, after the icon placement page when askUser is set.
-static void PlaceEntry(const char *clsid, const char *title, int askUser)
+// points, after asking the user (askPlacement, which sets g_iconLocation) when given.
+static void PlaceEntry(const char *clsid, const char *title, int (*askPlacement)(void))
 {
     char path[NAMESPACE_PATH_SIZE];
     int place = FindNamespaceEntry(clsid);
@@ -145,19 +144,19 @@ static void PlaceEntry(const char *clsid, const char *title, int askUser)
         g_iconLocation = place;
         return;
     }
-    if (askUser)
-        RunIconPlacementPage();
-    if (NamespacePath(path, g_iconLocation, clsid))
+    if (askPlacement)
+        askPlacement();
+    if (NamespacePath(path, COUNTOF(path), g_iconLocation, clsid))
         SetRegistryString(HKEY_LOCAL_MACHINE, path, NULL, NULL, title);
 }
 
-void PlaceNamespaceEntries(DWORD flags)
+void PlaceNamespaceEntries(DWORD flags, int (*askPlacement)(void))
 {
     if (!(flags & INSTALL_EXPLORER))
         return;
-    PlaceEntry(CLSID_EXPLORER_TEXT, EXPLORER_TITLE, !(flags & INSTALL_QUIET));
+    PlaceEntry(CLSID_EXPLORER_TEXT, EXPLORER_TITLE, (flags & INSTALL_QUIET) ? NULL : askPlacement);
     if (flags & INSTALL_CLASSIC)
-        PlaceEntry(CLSID_ICONLINK_TEXT, ICONLINK_TITLE, 0);
+        PlaceEntry(CLSID_ICONLINK_TEXT, ICONLINK_TITLE, NULL);
 }
 
 int RemoveNamespaceEntries(void)
@@ -168,7 +167,7 @@ int RemoveNamespaceEntries(void)
 
     for (i = 0; i < 2; i++) {
         for (place = PLACE_DESKTOP; place <= PLACE_MYCOMPUTER; place++) {
-            if (NamespacePath(path, place, classes[i]))
+            if (NamespacePath(path, COUNTOF(path), place, classes[i]))
                 RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
         }
     }

@@ -14,7 +14,10 @@ int UnregisterBaseServer(void);
 // 0: the DLL did not load or lacks the entry point; 1: it returned >= 0; -1: negative.
 int CallDllRegistration(const char *folder, const char *dllName, const char *entryPoint);
 
-void PlaceNamespaceEntries(DWORD flags);
+// The explorer entry where one is found, else where g_iconLocation points after
+// askPlacement (the icon placement page; not called in a quiet run, may be NULL); then
+// the icon-link entry beside it when the classic interface is installed too.
+void PlaceNamespaceEntries(DWORD flags, int (*askPlacement)(void));
 int RemoveNamespaceEntries(void);
 
 #endif

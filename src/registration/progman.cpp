@@ -4,10 +4,9 @@
 #include "registration/progman.h"
 #include <ddeml.h>
 #include "registration/record.h"
+#include "session/sizes.h"
 #include "session/text.h"
 
-// Room for an add-item command with two paths of MAX_PATH and a title of 255.
-#define COMMAND_SIZE   1024
 #define ITEM_PATH_SIZE 260
 #define DDE_TIMEOUT_MS 1000
 
@@ -76,22 +75,24 @@ static const char *TextOrEmpty(const char *text)
     return text ? text : "";
 }
 
-// The item's default folder and the program's full path. 0 when either does not fit.
-static int ItemPaths(const char *folder, const char *fileName, char *defaultFolder, char *fullPath)
+// The item's default folder and the program's full path, each cchPath characters. 0
+// when either does not fit.
+static int ItemPaths(const char *folder, const char *fileName, char *defaultFolder, char *fullPath,
+                     int cchPath)
 {
     DWORD n;
 
     if (folder && folder[0]) {
-        if (!CopyText(defaultFolder, ITEM_PATH_SIZE, folder))
+        if (!CopyText(defaultFolder, cchPath, folder))
             return 0;
     } else {
-        n = GetCurrentDirectoryA(ITEM_PATH_SIZE, defaultFolder);
-        if (n == 0 || n >= ITEM_PATH_SIZE)
+        n = GetCurrentDirectoryA((DWORD)cchPath, defaultFolder);
+        if (n == 0 || n >= (DWORD)cchPath)
             return 0;
     }
     if (strchr(fileName, '\\'))
-        return CopyText(fullPath, ITEM_PATH_SIZE, fileName);
-    return JoinPath(fullPath, ITEM_PATH_SIZE, defaultFolder, fileName);
+        return CopyText(fullPath, cchPath, fileName);
+    return JoinPath(fullPath, cchPath, defaultFolder, fileName);
 }
 
 int IsSafeGroupName(const char *name)
@@ -123,7 +124,7 @@ int AddGroupItem(const char *title, const char *folder, const char *fileName, co
     const char *command;
 
     fileName = TextOrEmpty(fileName);
-    if (!ItemPaths(folder, fileName, defaultFolder, fullPath))
+    if (!ItemPaths(folder, fileName, defaultFolder, fullPath, ITEM_PATH_SIZE))
         return 0;
     command = commandLine && commandLine[0] ? commandLine : fullPath;
     if (!title || !title[0])

@@ -1,13 +1,10 @@
 // The background window: product and maker bitmaps, the two background lines, and the
 // command that runs the whole installation.
-#include "../payload/payload.h"
-#include "../wizard/finish.h"
-#include "../wizard/flow.h"
-#include "../../resources/resource.h"
-#include "mainwnd.h"
-#include "messages.h"
-#include "session.h"
-#include "text.h"
+#include "resource.h"
+#include "session/mainwnd.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/text.h"
 
 char g_szHelpTitle[TITLE_SIZE];
 char g_szRelNotesTitle[TITLE_SIZE];
@@ -18,6 +15,7 @@ char g_szExplorerHelpTitle[TITLE_SIZE];
 static HBITMAP s_productBitmap;
 static HBITMAP s_makerBitmap;
 static int s_setupRunning;
+static void (*s_runSetup)(HWND window);
 
 void LoadIconTitles(void)
 {
@@ -28,10 +26,11 @@ void LoadIconTitles(void)
     LoadMessage(IDS_TITLE_EXPLORERHELP, g_szExplorerHelpTitle, COUNTOF(g_szExplorerHelpTitle));
 }
 
-int RegisterMainClass(HINSTANCE instance)
+int RegisterMainClass(HINSTANCE instance, void (*runSetup)(HWND window))
 {
     WNDCLASSA wc;
 
+    s_runSetup = runSetup;
     ZeroMemory(&wc, sizeof(wc));
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_BYTEALIGNWINDOW;
     wc.lpfnWndProc = MainWindowProc;
@@ -119,15 +118,11 @@ static void RunSetup(HWND window)
 {
     // Any program can post the command: a second one while the wizard runs would nest
     // a second wizard whose end closes this window under the first.
-    if (s_setupRunning)
+    if (s_setupRunning || !s_runSetup)
         return;
     s_setupRunning = 1;
-    WizardFlow(window, nV, nM);
-    DeleteTempPayloadFiles();
+    s_runSetup(window);
     s_setupRunning = 0;
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    if (g_bNeedReboot && (!g_bSilent || g_bAllowReboot))
-        RestartWindows();
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

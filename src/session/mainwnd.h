@@ -17,7 +17,8 @@ extern char g_szExplorerHelpTitle[TITLE_SIZE];
 void LoadIconTitles(void);
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Registers the class "NXInstal". 1 on success.
-int RegisterMainClass(HINSTANCE instance);
+// Registers the class "NXInstal"; command 100 runs runSetup(window) once at a time,
+// and a close request is ignored while it runs. 1 on success.
+int RegisterMainClass(HINSTANCE instance, void (*runSetup)(HWND window));
 
 #endif

@@ -2,9 +2,9 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
-#include "messages.h"
-#include "session.h"
-#include "text.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/text.h"
 
 int LoadMessage(UINT number, char *buffer, int capacity)
 {
@@ -20,14 +20,14 @@ int LoadMessage(UINT number, char *buffer, int capacity)
     return 0;
 }
 
-int FormatInserts(char *output, const char *pattern, ...)
+int FormatInserts(char *output, int cchOutput, const char *pattern, ...)
 {
     va_list args;
     DWORD written;
 
     va_start(args, pattern);
     written = FormatMessageA(FORMAT_MESSAGE_FROM_STRING, pattern, 0, 0, output,
-                             FORMATTED_SIZE, &args);
+                             (DWORD)cchOutput, &args);
     va_end(args);
     return (int)written;
 }

@@ -5,16 +5,15 @@
 
 #include <windows.h>
 
-#define MESSAGE_SIZE   256
-#define FORMATTED_SIZE 1024
+#include "session/sizes.h"
 
 // Loads string number into buffer (capacity in characters). 1 when loaded; 0 with the
 // "%u DEBUG - Unable to load string" fallback (cut to capacity - 1) or for capacity 0.
 int LoadMessage(UINT number, char *buffer, int capacity);
 
-// Fills the %1!s! style inserts of pattern from the arguments into output, which must
-// hold FORMATTED_SIZE characters. Returns the characters written, 0 on failure.
-int FormatInserts(char *output, const char *pattern, ...);
+// Fills the %1!s! style inserts of pattern from the arguments into output (cchOutput
+// characters). Returns the characters written, 0 on failure or when it does not fit.
+int FormatInserts(char *output, int cchOutput, const char *pattern, ...);
 
 // Appends one line to setup.log in the current folder when logging is on.
 void WriteLog(const char *text);

@@ -1,10 +1,10 @@
 // Finding and reading Install.ini: quiet mode, logging, restart permission, interface
 // and bonus proposals, icon location and the two background lines.
 #include <string.h>
-#include "messages.h"
-#include "options.h"
-#include "session.h"
-#include "text.h"
+#include "session/messages.h"
+#include "session/options.h"
+#include "session/session.h"
+#include "session/text.h"
 
 #define OPTION_VALUE_SIZE 261
 

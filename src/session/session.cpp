@@ -1,5 +1,5 @@
 // Definitions and initial values of the installer-wide state.
-#include "session.h"
+#include "session/session.h"
 
 HINSTANCE g_hInst;
 char g_szTempFileName[TEMPNAME_SIZE];

@@ -1,8 +1,8 @@
 // Start-up helpers: window geometry, Windows family, temporary folder, centring and
 // the message pump used everywhere.
 #include <string.h>
-#include "session.h"
-#include "startup.h"
+#include "session/session.h"
+#include "session/startup.h"
 
 void ComputeMainWindowRect(const RECT *desktop, RECT *out)
 {

@@ -2,7 +2,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
-#include "text.h"
+#include "session/text.h"
 
 int CopyText(char *out, int cchOut, const char *src)
 {

@@ -2,21 +2,21 @@
 // a hook and a custom template) and the loop that settles the destination.
 #include <ctype.h>
 #include <string.h>
-#include "../payload/folders.h"
-#include "../payload/placement.h"
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/startup.h"
-#include "../session/text.h"
-#include "../../resources/resource.h"
-#include "pages.h"
+#include "payload/folders.h"
+#include "payload/placement.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/startup.h"
+#include "session/text.h"
+#include "resource.h"
+#include "wizard/pages.h"
 
 #define PICK_SIZE     260
 #define PICK_DUMMY    "a"
 
 // State of the page on screen; the picker shows the prompt of the page that opened it.
-static char s_prompt[DEST_SIZE];
-static char s_folder[DEST_SIZE];
+static char s_prompt[FOLDER_SIZE];
+static char s_folder[FOLDER_SIZE];
 
 int IsInsideSourceFolder(const char *destination, const char *sourceFolder)
 {
@@ -125,7 +125,7 @@ static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam
         CentreOnScreen(dialog, 0);
         SetDlgItemTextA(dialog, IDC_DEST_PROMPT, s_prompt);
         // A longer path would be cut when it is read back.
-        SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, EM_LIMITTEXT, DEST_SIZE - 1, 0);
+        SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, EM_LIMITTEXT, FOLDER_SIZE - 1, 0);
         SetDlgItemTextA(dialog, IDC_DEST_FOLDER, s_folder);
         return TRUE;
     case WM_COMMAND:
@@ -154,7 +154,7 @@ int RunDestinationPage(HWND owner, HINSTANCE instance, const char *prompt,
         return 0;
     if (DialogBoxParamA(instance, "DLG_GETDIR", owner, DestinationProc, 0) != 1)
         return 0;
-    CopyText(result, DEST_SIZE, s_folder);
+    CopyText(result, FOLDER_SIZE, s_folder);
     return 1;
 }
 
@@ -168,7 +168,7 @@ static void ReportCreationFailed(const char *destination)
     char pattern[MESSAGE_SIZE], text[FORMATTED_SIZE];
 
     LoadMessage(IDS_CREATE_FAILED, pattern, COUNTOF(pattern));
-    if (!FormatInserts(text, pattern, destination, (DWORD_PTR)0))
+    if (!FormatInserts(text, COUNTOF(text), pattern, destination, (DWORD_PTR)0))
         CopyText(text, COUNTOF(text), pattern);
     ShowDestinationStop(text);
 }
@@ -181,7 +181,7 @@ int RefuseDestination(const char *destination)
     if (!refusal)
         return 0;
     LoadMessage(refusal, pattern, COUNTOF(pattern));
-    if (!FormatInserts(text, pattern, destination, (DWORD_PTR)FOLDER_MAX_LENGTH))
+    if (!FormatInserts(text, COUNTOF(text), pattern, destination, (DWORD_PTR)FOLDER_MAX_LENGTH))
         CopyText(text, COUNTOF(text), pattern);
     ShowDestinationStop(text);
     return 1;
@@ -189,7 +189,7 @@ int RefuseDestination(const char *destination)
 
 int ChooseDestination(char *destination, const char *sourceFolder)
 {
-    char prompt[DEST_SIZE], text[MESSAGE_SIZE];
+    char prompt[FOLDER_SIZE], text[MESSAGE_SIZE];
 
     LoadMessage(IDS_DEST_PROMPT, prompt, MESSAGE_SIZE);
     while (RunDestinationPage(g_hwndMain, g_hInst, prompt, destination, destination)) {

@@ -1,9 +1,9 @@
 // The closing notices of an installation and a removal, and the restart of Windows.
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/text.h"
-#include "../../resources/resource.h"
-#include "finish.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/text.h"
+#include "resource.h"
+#include "wizard/finish.h"
 
 // While set, RestartWindows records the request instead of restarting (tests only).
 static int s_restartDryRun;
@@ -72,7 +72,7 @@ static void ShowInstallDone(HWND owner, const char *note)
 
 static void ShowRemovalNotice(HWND owner, UINT number, const char *folder)
 {
-    char pattern[MESSAGE_SIZE], text[MESSAGE_SIZE + MAX_PATH], caption[MESSAGE_SIZE];
+    char pattern[MESSAGE_SIZE], text[FORMATTED_SIZE], caption[MESSAGE_SIZE];
 
     if (g_bSilent)
         return;

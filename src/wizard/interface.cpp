@@ -1,10 +1,10 @@
 // The interface selection page with its help box, and the icon placement page.
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/startup.h"
-#include "../session/text.h"
-#include "../../resources/resource.h"
-#include "pages.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/startup.h"
+#include "session/text.h"
+#include "resource.h"
+#include "wizard/pages.h"
 
 // The page's working copies of the proposed and the allowed interface masks.
 static int s_chosenMask;

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#define DEST_SIZE 512
+#include "session/sizes.h"
 
 // 1 install, 2 uninstall, 0 cancel.
 int RunWelcomePage(HWND owner, HINSTANCE instance);
@@ -39,7 +39,7 @@ int IsInsideSourceFolder(const char *destination, const char *sourceFolder);
 // run logs) the reason and returns 1; 0 when the destination may be used.
 int RefuseDestination(const char *destination);
 
-// Repeats the destination page until destination (DEST_SIZE) exists; 0 when given up.
+// Repeats the destination page until destination (FOLDER_SIZE) exists; 0 when given up.
 int ChooseDestination(char *destination, const char *sourceFolder);
 
 #endif

@@ -1,10 +1,10 @@
 // The copy progress dialog: one status line and, during an installation, Cancel.
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/startup.h"
-#include "../session/text.h"
-#include "../../resources/resource.h"
-#include "progress.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/startup.h"
+#include "session/text.h"
+#include "resource.h"
+#include "wizard/progress.h"
 
 // Cancel, Escape and the close box all arrive as command 2; the dialog stays open
 // until its flow destroys it.

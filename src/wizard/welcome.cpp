@@ -1,12 +1,12 @@
 // The welcome page: install or remove, and the release notes opened in Notepad.
 #include <string.h>
-#include "../payload/placement.h"
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/startup.h"
-#include "../session/text.h"
-#include "../../resources/resource.h"
-#include "pages.h"
+#include "payload/placement.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/startup.h"
+#include "session/text.h"
+#include "resource.h"
+#include "wizard/pages.h"
 
 #define RELNOTES_ROW   26
 #define RELNOTES_NAME  "RelNotes.txt"

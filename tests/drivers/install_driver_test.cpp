@@ -5,12 +5,13 @@
 #include "environment.h"
 #include "registration/com.h"
 #include "session/session.h"
+#include "session/text.h"
 
 class InstallDriverTest : public InstallEnvironment {
 protected:
     int Install(DWORD flags, HWND status = NULL)
     {
-        return InstallDriver(temp_.c_str(), dest_.Path(), flags, &outcome_, NULL, status, message_);
+        return InstallDriver(temp_.c_str(), dest_.Path(), flags, &outcome_, NULL, status, message_, COUNTOF(message_));
     }
     DWORD outcome_ = 0xdeadbeef;
     char message_[DRIVER_MESSAGE_SIZE + 8];

@@ -8,6 +8,7 @@
 #include "registration/com.h"
 #include "registration/progman.h"
 #include "session/session.h"
+#include "session/text.h"
 
 #define RUNONCE_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
 
@@ -18,7 +19,7 @@ protected:
         InstallEnvironment::SetUp();
         g_bSilent = 1;
         ASSERT_EQ(1, InstallDriver(temp_.c_str(), dest_.Path(), INSTALL_CLASSIC | INSTALL_EXPLORER | INSTALL_BONUS |
-                                   INSTALL_QUIET, NULL, NULL, NULL, message_)) << message_;
+                                   INSTALL_QUIET, NULL, NULL, NULL, message_, COUNTOF(message_))) << message_;
         g_bSilent = 0;
         ASSERT_FALSE(GroupItems("NEXFER Pro").empty());
     }
@@ -50,7 +51,7 @@ protected:
             question = MessageBoxText(box);
             ClickButton(box, answer);
         });
-        int result = RemovalDriver(dest_.Path(), REMOVE_ALL, &outcome_, message_, NULL, NULL);
+        int result = RemovalDriver(dest_.Path(), REMOVE_ALL, &outcome_, message_, COUNTOF(message_), NULL, NULL);
         driver.Wait();
         question_ = question;
         return result;
@@ -154,7 +155,7 @@ TEST_F(RemovalDriverTest, ADllInUseIsMovedAsideAndItsDeletionScheduled)
 
 TEST_F(RemovalDriverTest, NoListBitMeansNothingToDo)
 {
-    EXPECT_EQ(1, RemovalDriver(dest_.Path(), 0x10, &outcome_, message_, NULL, NULL));
+    EXPECT_EQ(1, RemovalDriver(dest_.Path(), 0x10, &outcome_, message_, COUNTOF(message_), NULL, NULL));
     EXPECT_STREQ("Nothing to do!", message_);
     // The uninstall entry still goes first; nothing else is touched.
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
@@ -182,7 +183,7 @@ TEST_F(RemovalDriverTest, AProtectedFolderLosesOnlyTheProductsOwnFiles)
             ClickButton(box, IDNO);
         }
     });
-    EXPECT_EQ(1, RemovalDriver(folder.c_str(), REMOVE_ALL, &outcome_, message_, NULL, NULL));
+    EXPECT_EQ(1, RemovalDriver(folder.c_str(), REMOVE_ALL, &outcome_, message_, COUNTOF(message_), NULL, NULL));
     driver.Wait();
     EXPECT_EQ("", seen);
     EXPECT_FALSE(FileExists(folder + "\\nxf95pro.exe"));

@@ -39,10 +39,15 @@ static BOOL CALLBACK CheckVisible(HWND window, LPARAM param)
 
 SetupRun RunSetupVariant(const char *name, DWORD timeoutMs)
 {
+    return RunSetupProgram(VariantPath(name), timeoutMs);
+}
+
+SetupRun RunSetupProgram(const std::string &path, DWORD timeoutMs)
+{
     SetupRun run;
     STARTUPINFOA si = {};
     PROCESS_INFORMATION pi;
-    std::string line = "\"" + VariantPath(name) + "\"";
+    std::string line = "\"" + path + "\"";
     std::vector<char> buffer(line.begin(), line.end());
 
     buffer.push_back('\0');

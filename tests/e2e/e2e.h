@@ -18,6 +18,8 @@ std::string VariantPath(const char *name);
 // Starts the variant, watches its windows until it ends (or timeoutMs passes), returns
 // what was seen. A program still running at the end is terminated.
 SetupRun RunSetupVariant(const char *name, DWORD timeoutMs);
+// The same for a setup program given by its full path.
+SetupRun RunSetupProgram(const std::string &path, DWORD timeoutMs);
 
 // The temporary folder of this prefix, with a trailing backslash.
 std::string TempFolder();

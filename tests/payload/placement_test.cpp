@@ -5,6 +5,7 @@
 #include "drivers/components.h"
 #include "payload/placement_support.h"
 #include "session/session.h"
+#include "session/text.h"
 
 TEST(PlacementNames, ReplacementAndDeletionNames)
 {
@@ -300,9 +301,9 @@ TEST_F(Placement, RunOnceStopsAfterQuorvane999)
 TEST_F(Placement, DeleteFileOrSchedule)
 {
     char message[DRIVER_MESSAGE_SIZE] = "untouched";
-    EXPECT_EQ(1, DeleteFileOrSchedule(folder_.File("missing.dll").c_str(), message));
+    EXPECT_EQ(1, DeleteFileOrSchedule(folder_.File("missing.dll").c_str(), message, COUNTOF(message)));
     WriteFileText(folder_.File("free.dll"), "x");
-    EXPECT_EQ(1, DeleteFileOrSchedule(folder_.File("free.dll").c_str(), message));
+    EXPECT_EQ(1, DeleteFileOrSchedule(folder_.File("free.dll").c_str(), message, COUNTOF(message)));
     EXPECT_FALSE(FileExists(folder_.File("free.dll")));
     EXPECT_STREQ("untouched", message);
 
@@ -323,7 +324,7 @@ TEST_F(Placement, DeleteFileOrSchedule)
         g_bIsNT = c.nt, g_bNeedReboot = 0, g_bSilent = 1;
         FileHolder holder(folder_.File(c.holdAs), "load");
         ASSERT_TRUE(holder.Holding());
-        EXPECT_EQ(0, DeleteFileOrSchedule(path.c_str(), message));
+        EXPECT_EQ(0, DeleteFileOrSchedule(path.c_str(), message, COUNTOF(message)));
         EXPECT_EQ("failed to delete " + path, std::string(message));
         EXPECT_FALSE(FileExists(path));
         EXPECT_TRUE(FileExists(moved));
@@ -496,7 +497,7 @@ TEST_F(Placement, NextStartDoesTheScheduledDeletion)
         g_bIsNT = nt;
         FileHolder holder(path, "load");
         ASSERT_TRUE(holder.Holding());
-        ASSERT_EQ(0, DeleteFileOrSchedule(path.c_str(), NULL));
+        ASSERT_EQ(0, DeleteFileOrSchedule(path.c_str(), NULL, 0));
         ASSERT_TRUE(FileExists(moved));
         holder.Release();
         EXPECT_TRUE(AfterRestart([&] { return !FileExists(moved); })) << nt;

@@ -6,6 +6,7 @@
 #include "payload/productini.h"
 #include "session/messages.h"
 #include "session/session.h"
+#include "session/text.h"
 #include "resource.h"
 
 class ProductIni : public testing::Test {
@@ -21,7 +22,7 @@ protected:
     {
         BoxAnswerer boxes("NEXFER Sites", [answer](int, const std::string &) { return answer; });
         InstallProductIni(source_.c_str(), (dest.empty() ? dest_ : dest).c_str(), flags, NULL, NULL,
-                          message_, &ok_, &g_siteList);
+                          message_, COUNTOF(message_), &ok_, &g_siteList);
         boxes.Stop();
         return boxes.texts;
     }

@@ -10,6 +10,7 @@
 #include "registration/com.h"
 #include "registration/record.h"
 #include "session/session.h"
+#include "wizard/pages.h"
 
 static const char kServerKey[] = "CLSID\\" CLSID_BASE_TEXT "\\InProcServer32";
 static const char kStubServerKey[] = "CLSID\\" CLSID_ICONLINK_TEXT "\\InProcServer32";
@@ -236,7 +237,7 @@ TEST_F(Com, NamespaceEntriesWithoutThePage)
         Prepare(c.iconLink, CLSID_ICONLINK_TEXT);
         g_iconLocation = c.location;
         PageWatcher watcher(false);
-        PlaceNamespaceEntries(c.flags);
+        PlaceNamespaceEntries(c.flags, RunIconPlacementPage);
         EXPECT_FALSE(watcher.Seen());
         EXPECT_EQ(c.locationAfter, g_iconLocation);
         EXPECT_EQ(c.explorerAfter, Entries(CLSID_EXPLORER_TEXT));
@@ -248,7 +249,7 @@ TEST_F(Com, PageDecidesThePlaceWhenNothingIsRegistered)
 {
     g_iconLocation = 0;
     PageWatcher watcher(true); // chooses My Computer
-    PlaceNamespaceEntries(INSTALL_CLASSIC | INSTALL_EXPLORER);
+    PlaceNamespaceEntries(INSTALL_CLASSIC | INSTALL_EXPLORER, RunIconPlacementPage);
     EXPECT_TRUE(watcher.Seen());
     EXPECT_EQ(1, g_iconLocation);
     EXPECT_EQ("M:NEXFER Pro Explorer ", Entries(CLSID_EXPLORER_TEXT));
@@ -257,7 +258,7 @@ TEST_F(Com, PageDecidesThePlaceWhenNothingIsRegistered)
     // Re-installation: the earlier placement is found and the page is not shown again.
     g_iconLocation = 0;
     PageWatcher again(false);
-    PlaceNamespaceEntries(INSTALL_CLASSIC | INSTALL_EXPLORER);
+    PlaceNamespaceEntries(INSTALL_CLASSIC | INSTALL_EXPLORER, RunIconPlacementPage);
     EXPECT_FALSE(again.Seen());
     EXPECT_EQ(1, g_iconLocation);
 }

@@ -3,6 +3,7 @@
 #include "harness/testutil.h"
 #include "session/messages.h"
 #include "session/session.h"
+#include "session/text.h"
 #include "resource.h"
 
 TEST(Messages, LoadMessageReadsTheStringTable)
@@ -46,16 +47,24 @@ TEST(Messages, FormatInsertsFillsNumberedInserts)
 {
     char pattern[256], out[FORMATTED_SIZE];
     LoadMessage(IDS_CREATE_FAILED, pattern, sizeof(pattern));
-    EXPECT_EQ((int)strlen("Creation of C:\\NX failed. (5)"), FormatInserts(out, pattern, "C:\\NX", 5u));
+    EXPECT_EQ((int)strlen("Creation of C:\\NX failed. (5)"), FormatInserts(out, COUNTOF(out), pattern, "C:\\NX", 5u));
     EXPECT_STREQ("Creation of C:\\NX failed. (5)", out);
 
     LoadMessage(IDS_COPYING, pattern, sizeof(pattern));
-    FormatInserts(out, pattern, "C:\\TEMP\\", "nxf.dll", "D:\\NX", "nxf.dll");
+    FormatInserts(out, COUNTOF(out), pattern, "C:\\TEMP\\", "nxf.dll", "D:\\NX", "nxf.dll");
     EXPECT_STREQ("Copying C:\\TEMP\\nxf.dll to D:\\NX\\nxf.dll", out);
 
     // Inserts are used in the order of their numbers, not of their places.
-    FormatInserts(out, "%2!s!-%1!u!", 7u, "b");
+    FormatInserts(out, COUNTOF(out), "%2!s!-%1!u!", 7u, "b");
     EXPECT_STREQ("b-7", out);
+
+    // The caller's size bounds the text: exact fit, then one short, sentinel untouched.
+    char small[6];
+    memset(small, '#', sizeof(small));
+    EXPECT_EQ(3, FormatInserts(small, 4, "%2!s!-%1!u!", 7u, "b"));
+    EXPECT_STREQ("b-7", small);
+    EXPECT_EQ(0, FormatInserts(small, 3, "%2!s!-%1!u!", 7u, "b"));
+    EXPECT_EQ('#', small[5]);
 }
 
 class LogFile : public testing::Test {

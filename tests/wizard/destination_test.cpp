@@ -85,7 +85,7 @@ TEST_F(DestinationPage, ShowsPromptAndFolderAndReturnsTheTypedText)
     const char *typed[] = { "D:\\Elsewhere\\NX", "" };
     for (const char *text : typed) {
         SCOPED_TRACE(text);
-        char result[DEST_SIZE] = "unchanged";
+        char result[FOLDER_SIZE] = "unchanged";
         UiDriver driver([&] {
             HWND page = WaitForDialog(kPageCaption);
             ASSERT_TRUE(page != NULL);
@@ -104,7 +104,7 @@ TEST_F(DestinationPage, CancelAndEscapeLeaveTheResult)
 {
     for (int escape = 0; escape < 2; escape++) {
         SCOPED_TRACE(escape ? "Escape" : "Cancel");
-        char result[DEST_SIZE] = "unchanged";
+        char result[FOLDER_SIZE] = "unchanged";
         UiDriver driver([&] {
             HWND page = WaitForDialog(kPageCaption);
             ASSERT_TRUE(page != NULL);
@@ -121,22 +121,22 @@ TEST_F(DestinationPage, CancelAndEscapeLeaveTheResult)
 
 TEST_F(DestinationPage, EditFieldTakesNoMoreThanTheBuffer)
 {
-    char result[DEST_SIZE + 8];
+    char result[FOLDER_SIZE + 8];
     memset(result, '#', sizeof(result));
     result[0] = '\0';
-    std::string longText(DEST_SIZE + 40, 'z');
+    std::string longText(FOLDER_SIZE + 40, 'z');
     UiDriver driver([&] {
         HWND page = WaitForDialog(kPageCaption);
         ASSERT_TRUE(page != NULL);
         HWND edit = GetDlgItem(page, IDC_DEST_FOLDER);
         SendMessageA(edit, EM_SETSEL, 0, -1);
         SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)longText.c_str());
-        EXPECT_EQ(DEST_SIZE - 1, GetWindowTextLengthA(edit));
+        EXPECT_EQ(FOLDER_SIZE - 1, GetWindowTextLengthA(edit));
         EXPECT_EQ(1, ClickButton(page, IDOK));
     });
     EXPECT_EQ(1, RunDestinationPage(NULL, g_hInst, "Prompt", "", result));
-    EXPECT_EQ(std::string(DEST_SIZE - 1, 'z'), result);
-    EXPECT_EQ('#', result[DEST_SIZE]);
+    EXPECT_EQ(std::string(FOLDER_SIZE - 1, 'z'), result);
+    EXPECT_EQ('#', result[FOLDER_SIZE]);
 }
 
 // The loop around the page: a source folder and a destination area of their own.
@@ -184,7 +184,7 @@ TEST_F(ChooseDestinationLoop, RefusesTheSourceFolderThenCreatesTheChain)
 {
     std::string inside = scratch_.File("SRC\\nexfer");
     std::string target = scratch_.File("out\\deep\\NEXFER");
-    char destination[DEST_SIZE];
+    char destination[FOLDER_SIZE];
     strcpy(destination, inside.c_str());
     UiDriver driver([&] {
         HWND page = WaitForDialog(kPageCaption);
@@ -214,7 +214,7 @@ TEST_F(ChooseDestinationLoop, FolderThatCannotBeCreatedShowsBothMessages)
     WriteFileText(scratch_.File("blocker"), "a file where a folder should go");
     std::string blocked = scratch_.File("blocker\\NX");
     const char *attempts[] = { blocked.c_str(), "" };
-    char destination[DEST_SIZE] = "C:\\proposed";
+    char destination[FOLDER_SIZE] = "C:\\proposed";
     UiDriver driver([&] {
         for (const char *attempt : attempts) {
             SCOPED_TRACE(attempt);
@@ -238,7 +238,7 @@ TEST_F(ChooseDestinationLoop, FolderThatCannotBeCreatedShowsBothMessages)
 
 TEST_F(ChooseDestinationLoop, CancelGivesUpWithAMessage)
 {
-    char destination[DEST_SIZE] = "C:\\proposed";
+    char destination[FOLDER_SIZE] = "C:\\proposed";
     UiDriver driver([&] {
         ASSERT_TRUE(AnswerPage(NULL) != NULL);
         BoxView given = AnswerBox(kStopCaption);
@@ -256,7 +256,7 @@ TEST_F(ChooseDestinationLoop, RefusesSystemFoldersAndFoldersTooLongToUse)
     std::string system = std::string(windows) + "\\";
     std::string tooLong = scratch_.File(std::string(246, 'n').c_str()).substr(0, 247);
     std::string target = scratch_.File("NEXFER");
-    char destination[DEST_SIZE] = "C:\\";
+    char destination[FOLDER_SIZE] = "C:\\";
     UiDriver driver([&] {
         ASSERT_TRUE(AnswerPage("C:\\") != NULL);
         EXPECT_EQ("You cannot install to C:\\.\r\nThis folder belongs to Windows or to a user profile; please "

@@ -54,7 +54,7 @@ protected:
 TEST_F(FolderPicker, FromThePageAFolderGetsTheProductFolderAppended)
 {
     std::string start = scratch_.File("Program Files");
-    char result[DEST_SIZE] = "";
+    char result[FOLDER_SIZE] = "";
     UiDriver driver([&] {
         HWND page = WaitForDialog(kPageCaption);
         ASSERT_TRUE(page != NULL);
@@ -82,7 +82,7 @@ TEST_F(FolderPicker, FromThePageAFolderGetsTheProductFolderAppended)
 
 TEST_F(FolderPicker, EscapeAndCancelLeaveTheEditField)
 {
-    char result[DEST_SIZE] = "";
+    char result[FOLDER_SIZE] = "";
     UiDriver driver([&] {
         HWND page = WaitForDialog(kPageCaption);
         ASSERT_TRUE(page != NULL);

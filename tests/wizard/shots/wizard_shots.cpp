@@ -97,7 +97,7 @@ static void PageScenes()
 
 static void DestinationScenes()
 {
-    char result[DEST_SIZE];
+    char result[FOLDER_SIZE];
     Scene([&] { RunDestinationPage(NULL, g_hInst, "Please enter the destination folder:",
                                    "C:\\Program Files\\NEXFER Pro", result); }, [] {
         HWND page = WaitForDialog("NEXFER Pro Installation: Destination Folder");
@@ -114,7 +114,7 @@ static void DestinationScenes()
         Snap("09-destination-picked");
         ClickButton(page, IDCANCEL);
     });
-    char temp[MAX_PATH], destination[DEST_SIZE];
+    char temp[MAX_PATH], destination[FOLDER_SIZE];
     GetTempPathA(MAX_PATH, temp);
     snprintf(destination, sizeof(destination), "%sNEXFER", temp);
     Scene([&] { ChooseDestination(destination, temp); }, [] {
@@ -138,7 +138,7 @@ static void ProgressScene(int removal, const char *name)
     if (removal)
         CopyText(text, COUNTOF(text), pattern);
     else
-        FormatInserts(text, pattern, "C:\\users\\root\\Temp\\", "nxfpro32.dl_",
+        FormatInserts(text, COUNTOF(text), pattern, "C:\\users\\root\\Temp\\", "nxfpro32.dl_",
                       "C:\\Program Files\\NEXFER Pro", "nxfpro32.dll");
     SetStatusText(GetDlgItem(dialog, IDC_STATUS_TEXT), text);
     std::thread driver([&] { Snap(name); done = true; });

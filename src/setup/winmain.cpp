@@ -1,14 +1,16 @@
 // The program's entry point: working folder, scratch name, default options, Windows
 // family, the main window and the message loop.
 #include <string.h>
-#include "../payload/payload.h"
-#include "../../resources/resource.h"
-#include "mainwnd.h"
-#include "messages.h"
-#include "options.h"
-#include "session.h"
-#include "startup.h"
-#include "text.h"
+#include "payload/payload.h"
+#include "setup/flow.h"
+#include "wizard/finish.h"
+#include "resource.h"
+#include "session/mainwnd.h"
+#include "session/messages.h"
+#include "session/options.h"
+#include "session/session.h"
+#include "session/startup.h"
+#include "session/text.h"
 
 #define TEMP_FOLDER_SIZE 256
 // Exit codes beside 0 (normal end), -1 (no window class) and 2 (no main window).
@@ -73,10 +75,21 @@ static int EndWithoutTempFolder(const char *tempFolder, DWORD error)
     if (g_bSilent)
         return EXIT_NO_TEMP_FOLDER;
     LoadMessage(IDS_TEMP_UNUSABLE, pattern, COUNTOF(pattern));
-    if (!FormatInserts(text, pattern, tempFolder, (DWORD_PTR)error))
+    if (!FormatInserts(text, COUNTOF(text), pattern, tempFolder, (DWORD_PTR)error))
         CopyText(text, COUNTOF(text), pattern);
     MessageBoxA(NULL, text, INSTALL_CAPTION, MB_OK | MB_ICONSTOP);
     return EXIT_NO_TEMP_FOLDER;
+}
+
+// Command 100 of the main window: the whole wizard, the clean-up, the close and, when
+// due, the restart (requested while the window still exists).
+static void RunSetupCommand(HWND window)
+{
+    WizardFlow(window, nV, nM);
+    DeleteTempPayloadFiles();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (g_bNeedReboot && (!g_bSilent || g_bAllowReboot))
+        RestartWindows();
 }
 
 static void DetectFamilyOfThisSystem(void)
@@ -145,7 +158,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     g_szLine2[0] = '\0';
     ReadOptions();
     DetectFamilyOfThisSystem();
-    if (!previous && !RegisterMainClass(instance)) {
+    if (!previous && !RegisterMainClass(instance, RunSetupCommand)) {
         ReportStartFailure(IDS_CLASS_FAILED);
         return -1;
     }

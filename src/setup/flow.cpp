@@ -2,22 +2,22 @@
 // interfaces, the install driver under the copy progress dialog, the record and the
 // finish notice. A quiet run shows nothing and takes every page's default.
 #include <string.h>
-#include "../drivers/components.h"
-#include "../drivers/install.h"
-#include "../drivers/removal.h"
-#include "../payload/placement.h"
-#include "../registration/record.h"
-#include "../session/messages.h"
-#include "../session/session.h"
-#include "../session/startup.h"
-#include "../session/text.h"
-#include "../../resources/resource.h"
-#include "finish.h"
-#include "flow.h"
-#include "pages.h"
-#include "progress.h"
+#include "drivers/components.h"
+#include "drivers/install.h"
+#include "drivers/removal.h"
+#include "payload/placement.h"
+#include "registration/record.h"
+#include "session/messages.h"
+#include "session/session.h"
+#include "session/sizes.h"
+#include "session/startup.h"
+#include "session/text.h"
+#include "resource.h"
+#include "wizard/finish.h"
+#include "setup/flow.h"
+#include "wizard/pages.h"
+#include "wizard/progress.h"
 
-#define FOLDER_SIZE   512
 #define MAILADDR_SIZE 128
 #define PLACEHOLDER   "nexfer602@"
 
@@ -127,7 +127,7 @@ static DWORD BuildInstallFlags(int interfaces)
 
 // Runs the install driver under the copy progress dialog (interactive runs only).
 static int RunInstall(HWND owner, const char *source, const char *destination, DWORD flags,
-                      DWORD *outcome, char *failure)
+                      DWORD *outcome, char *failure, int cchFailure)
 {
     HWND progress = NULL;
     int result;
@@ -138,7 +138,7 @@ static int RunInstall(HWND owner, const char *source, const char *destination, D
     }
     g_bNeedReboot = 0;
     result = InstallDriver(source, destination, flags, outcome, owner,
-                           progress ? GetDlgItem(progress, IDC_STATUS_TEXT) : NULL, failure);
+                           progress ? GetDlgItem(progress, IDC_STATUS_TEXT) : NULL, failure, cchFailure);
     SetActiveWindow(owner);
     if (progress)
         DestroyWindow(progress);
@@ -176,7 +176,8 @@ int WizardFlow(HWND owner, int proposed, int allowed)
         return 0;
     }
     memset(failure, 0, sizeof(failure));
-    if (!RunInstall(owner, source, destination, BuildInstallFlags(interfaces), &outcome, failure)) {
+    if (!RunInstall(owner, source, destination, BuildInstallFlags(interfaces), &outcome, failure,
+                    COUNTOF(failure))) {
         ShowFinishNotice(owner, NOTICE_INSTALL_FAILED, failure);
         g_bNeedReboot = 0;
         return 0;

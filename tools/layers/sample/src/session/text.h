@@ -1,0 +1,1 @@
+// Sample tree for the include check: a header of the bottom layer.
