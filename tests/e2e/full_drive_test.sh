@@ -105,6 +105,9 @@ case_fills_during_copy() {
     tr -d '\r' < "$setup_log" | grep -qx 'Some portion of installation process failed.' ||
       { echo "$name: the failure is not reported"; ok=0; }
   fi
+  # The file that met the full drive is not left behind in part.
+  [ -e "$drive_dir/NEXFER/$file" ] &&
+    { echo "$name: $file left behind ($(stat -c %s "$drive_dir/NEXFER/$file") bytes)"; ok=0; }
   ini_value "$win_ini" NEXFER INSTOPTS >/dev/null && { echo "$name: WIN.INI holds INSTOPTS"; ok=0; }
   ini_value "$win_ini" NEXFER DIR >/dev/null && { echo "$name: WIN.INI holds DIR"; ok=0; }
   "$WINE" reg query "$uninstall_key" </dev/null >/dev/null 2>&1 && { echo "$name: an uninstall entry was written"; ok=0; }
