@@ -289,6 +289,7 @@ TEST(Update, AReadOnlyHelpFile)
         EXPECT_TRUE(HasLineStartingWith(log, "Copy of nxfpro32.hlp to " DEST " failed. ("));
         EXPECT_TRUE(Contains(log, "Some portion of installation process failed."));
         EXPECT_EQ("old help", ReadFileText(HELP_FILE));
+        EXPECT_NE(0u, GetFileAttributesA(HELP_FILE) & FILE_ATTRIBUTE_READONLY);
         EXPECT_EQ(OLDER_VERSION, WinIni("PRO"));
         return;
     }
