@@ -3,6 +3,11 @@
 # record, files, registrations and program-group shortcuts.
 set -u
 WINE=/usr/lib/wine/wine64
+src="$(cd "$(dirname "$0")/.." && pwd)/src/registration"
+# Class identifiers and the uninstall key as the program's own headers define them.
+define() { sed -n "s/^#define $1 *\"\(.*\)\".*/\1/p" "$src/$2" | sed 's/\\\\/\\/g'; }
+classes="$(define CLSID_BASE_TEXT com.h) $(define CLSID_EXPLORER_TEXT com.h) $(define CLSID_ICONLINK_TEXT com.h)"
+uninstall="HKLM\\$(define UNINSTALL_KEY record.h)"
 c="$WINEPREFIX/drive_c"
 reg() { "$WINE" reg query "$@" 2>/dev/null | tr -d '\r' | sed '/^$/d; s/^/    /'; }
 
@@ -15,14 +20,16 @@ if [ -n "$dir" ]; then
   ls -l "$unix" 2>/dev/null | sed 's/^/    /'
 fi
 echo "== Uninstall entry =="
-reg 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NEXFERPro'
+reg "$uninstall"
 echo "== COM classes =="
-for id in '{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}' '{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}' '{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}'; do
+for id in $classes; do
   reg "HKCR\\CLSID\\$id" /s
 done
 echo "== Shell namespace entries =="
 for place in Desktop MyComputer; do
-  reg "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$place\\Namespace" /s | grep -i -A1 '5E1F7A20'
+  for id in $classes; do
+    reg "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$place\\Namespace\\$id"
+  done
 done
 echo "== Program-group shortcuts =="
 find "$c/users" -path '*Start Menu/Programs/*' -name '*.lnk' 2>/dev/null | sed "s|$c/users/[^/]*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/|    |"

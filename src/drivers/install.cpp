@@ -16,7 +16,6 @@
 #include "drivers/components.h"
 #include "drivers/install.h"
 
-#define EXPLORER_JUNCTION "NEXFER Pro Explorer." CLSID_EXPLORER_TEXT
 
 // The driver's steps write their reason into a note of DRIVER_MESSAGE_SIZE characters,
 // which the driver hands to its caller at the end.
@@ -165,7 +164,7 @@ static void BuildProgramGroup(const char *group, const char *destFolder, DWORD f
     if (flags & INSTALL_CLASSIC)
         AddListItems(&g_classicList, destFolder, statusWindow, outcome);
     if (flags & INSTALL_EXPLORER) {
-        AddGroupItem("NEXFER Pro Explorer", destFolder, "", EXPLORER_JUNCTION);
+        AddGroupItem(EXPLORER_ITEM_TITLE, destFolder, "", EXPLORER_JUNCTION);
         AddListItems(&g_explorerList, destFolder, statusWindow, outcome);
     }
     if (flags & INSTALL_BONUS)

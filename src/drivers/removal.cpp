@@ -80,7 +80,7 @@ static void RemoveProgramItems(DWORD flags, HWND statusWindow)
     // The service deletes items from its current group only: make ours current first.
     SelectProgramGroup(group);
     if (flags & INSTALL_EXPLORER) {
-        DeleteGroupItem("NEXFER Pro Explorer", "");
+        DeleteGroupItem(EXPLORER_ITEM_TITLE, "");
         DeleteListItems(&g_explorerList, pattern, statusWindow);
     }
     if (flags & INSTALL_BONUS)

@@ -10,13 +10,13 @@
 #define ROW_FAILED      0x8
 
 struct ComponentEntry {
+    int payload;         // the PayloadTable row
     const char *reportName;
     const char *installedName;
     const char *title;   // program item title; "" lets the service use the file name
     int item;
     int required;
-    int payload;
-    int status;
+    int status;          // filled during the run
     int result;
 };
 

@@ -21,7 +21,7 @@ int ExtractPayload(HMODULE module, int index, const char *folder, const char *fi
 
     if (index < 0 || index >= PAYLOAD_COUNT || PayloadTable[index].resourceName[0] == '\0')
         return 0;
-    found = FindResourceA(module, PayloadTable[index].resourceName, "EXE");
+    found = FindResourceA(module, PayloadTable[index].resourceName, PAYLOAD_RESOURCE_TYPE);
     if (!found)
         return 0;
     size = SizeofResource(module, found);

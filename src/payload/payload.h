@@ -4,16 +4,22 @@
 
 #include <windows.h>
 
-#define PAYLOAD_COUNT      45
-#define PAYLOAD_RELNOTES   26
-#define PAYLOAD_PRODUCTINI 35
-#define PAYLOAD_OPTIONS    44
+#include "payload_rows.h"
+
+// Every payload row is a resource of this type.
+#define PAYLOAD_RESOURCE_TYPE "EXE"
+
+// The rows that parts of the program address by themselves.
+#define PAYLOAD_RELNOTES   PAYLOAD_ROW_RELNOTES_TXT
+#define PAYLOAD_PRODUCTINI PAYLOAD_ROW_NEXFER_INI
+#define PAYLOAD_OPTIONS    PAYLOAD_ROW_INSTALL_INI
 
 struct PayloadEntry {
-    const char *resourceName;  // resource of type "EXE"; empty for a reserved row
-    const char *resourceType;
-    const char *storedName;
-    const char *tempName;
+    const char *resourceName;   // resource of type "EXE"; empty for a reserved row
+    const char *installedName;  // the file's name in the product folder
+    const char *tempName;       // the packed file's name, also in the temporary folder
+    int carried;                // this release carries the row
+    int plain;                  // carried as it is rather than in the SZDD container
 };
 
 extern const PayloadEntry PayloadTable[PAYLOAD_COUNT];

@@ -1,50 +1,10 @@
-// The 45 embedded payload rows, addressed by index everywhere.
+// The payload rows, addressed by index everywhere; their data comes from
+// resources/payload.rows through the generated PAYLOAD_ROWS list.
 #include "payload/payload.h"
 
+#define TABLE_ROW(index, resource, installed, stored, carried, plain, list) \
+    { resource, installed, stored, carried, plain },
+
 const PayloadEntry PayloadTable[PAYLOAD_COUNT] = {
-    { "EXEFILE2", "EXE", "nxf95pro.ex_", "nxf95pro.ex_" },
-    { "DLLFILE1", "EXE", "nxfpro32.dl_", "nxfpro32.dl_" },
-    { "CNTFILE1", "EXE", "nxfpro32.cn_", "nxfpro32.cn_" },
-    { "HLPFILE1", "EXE", "nxfpro32.hl_", "nxfpro32.hl_" },
-    { "DLLFILE2", "EXE", "nxfproex.dl_", "nxfproex.dl_" },
-    { "DLLFILE3", "EXE", "nsnxfch.dl_", "nsnxfch.dl_" },
-    { "DLLFILE6", "EXE", "nxfini.dl_", "nxfini.dl_" },
-    { "CNTFILE2", "EXE", "Nsnxf.cn_", "Nsnxf.cn_" },
-    { "HLPFILE2", "EXE", "Nsnxf.hl_", "Nsnxf.hl_" },
-    { "TXTFILE2", "EXE", "nxfproex.tx_", "nxfproex.tx_" },
-    { "EXEFILE3", "EXE", "nxfscrpt.ex_", "nxfscrpt.ex_" },
-    { "CNTFILE3", "EXE", "nxfscrpt.cn_", "nxfscrpt.cn_" },
-    { "HLPFILE3", "EXE", "nxfscrpt.hl_", "nxfscrpt.hl_" },
-    { "TXTFILE3", "EXE", "nxfscrpt.tx_", "nxfscrpt.tx_" },
-    { "EXEFILE1", "EXE", "nxffind.ex_", "nxffind.ex_" },
-    { "CNTFILE5", "EXE", "nxffind.cn_", "nxffind.cn_" },
-    { "HLPFILE5", "EXE", "nxffind.hl_", "nxffind.hl_" },
-    { "TXTFILE4", "EXE", "nxffind.tx_", "nxffind.tx_" },
-    { "EXEFILE4", "EXE", "nxfsync.ex_", "nxfsync.ex_" },
-    { "DLLFILE4", "EXE", "nxfsyncl.dl_", "nxfsyncl.dl_" },
-    { "CNTFILE4", "EXE", "nxfsync.cn_", "nxfsync.cn_" },
-    { "HLPFILE4", "EXE", "nxfsync.hl_", "nxfsync.hl_" },
-    { "TXTFILE5", "EXE", "nxfsync.tx_", "nxfsync.tx_" },
-    { "EXEFILE5", "EXE", "nxflink.ex_", "nxflink.ex_" },
-    { "DLLFILE5", "EXE", "nxfstub.dl_", "nxfstub.dl_" },
-    { "REMOVEFILE", "EXE", "nxfrem32.ex_", "nxfrem32.ex_" },
-    { "TXTFILE", "EXE", "relnotes.tx_", "relnotes.tx_" },
-    { "HLPFILE6", "EXE", "nxflink.hl_", "nxflink.hl_" },
-    { "TXTFILE6", "EXE", "nxfpro32.pd_", "nxfpro32.pd_" },
-    { "", "", "", "" },
-    { "LICENSE", "EXE", "terms.wr_", "terms.wr_" },
-    { "", "", "", "" },
-    { "WAVE2", "EXE", "linkup.wa_", "linkup.wa_" },
-    { "WAVE3", "EXE", "fault.wa_", "fault.wa_" },
-    { "WAVE1", "EXE", "finish.wa_", "finish.wa_" },
-    { "INIFILE1", "EXE", "nexfer.in_", "nexfer.in_" },
-    { "INIFILE2", "EXE", "sites1.in_", "sites1.in_" },
-    { "INIFILE3", "EXE", "sites2.in_", "sites2.in_" },
-    { "INIFILE4", "EXE", "sites3.in_", "sites3.in_" },
-    { "INIFILE5", "EXE", "sites4.in_", "sites4.in_" },
-    { "INIFILE6", "EXE", "sites5.in_", "sites5.in_" },
-    { "INIFILE7", "EXE", "sites6.in_", "sites6.in_" },
-    { "INIFILE8", "EXE", "sites7.in_", "sites7.in_" },
-    { "INIFILE9", "EXE", "sites8.in_", "sites8.in_" },
-    { "INSTINI", "EXE", "Install.ini", "Install.ini" },
+    PAYLOAD_ROWS(TABLE_ROW)
 };

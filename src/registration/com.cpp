@@ -7,25 +7,17 @@
 #include "session/session.h"
 #include "session/text.h"
 
-#define SERVER_KEY_SIZE    256
 #define NAMESPACE_PATH_SIZE 512
 #define CURRENT_DIR_SIZE   512
 #define DLL_PATH_SIZE      261
-#define EXPLORER_TITLE     "NEXFER Pro Explorer"
-#define ICONLINK_TITLE     "NEXFER Pro"
 #define THREADING_MODEL    "Apartment"
 
 enum { PLACE_DESKTOP = 0, PLACE_MYCOMPUTER = 1, PLACE_NONE = -1 };
 
 static const char *const kNamespaceFormats[2] = {
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\%s",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\%s",
+    NAMESPACE_KEY("Desktop", "%s"),
+    NAMESPACE_KEY("MyComputer", "%s"),
 };
-
-static int ServerKeyPath(char *out, int cch)
-{
-    return FormatText(out, cch, "%s\\%s", "CLSID\\" CLSID_BASE_TEXT, "InProcServer32");
-}
 
 // Default value first; the threading model only when the path went in.
 static int WriteServerValues(HKEY key, const char *programPath)
@@ -40,12 +32,10 @@ static int WriteServerValues(HKEY key, const char *programPath)
 
 int RegisterBaseServer(const char *programPath)
 {
-    char path[SERVER_KEY_SIZE];
+    const char *path = BASE_SERVER_KEY;
     HKEY key;
     int result = 0;
 
-    if (!ServerKeyPath(path, COUNTOF(path)))
-        return 0;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
         result = WriteServerValues(key, programPath);
         RegCloseKey(key);
@@ -59,11 +49,9 @@ int RegisterBaseServer(const char *programPath)
 
 int UnregisterBaseServer(void)
 {
-    char path[SERVER_KEY_SIZE];
+    const char *path = BASE_SERVER_KEY;
     HKEY key;
 
-    if (!ServerKeyPath(path, COUNTOF(path)))
-        return 1;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
         RegDeleteValueA(key, NULL);
         RegDeleteValueA(key, "ThreadingModel");
@@ -154,9 +142,9 @@ void PlaceNamespaceEntries(DWORD flags, int (*askPlacement)(void))
 {
     if (!(flags & INSTALL_EXPLORER))
         return;
-    PlaceEntry(CLSID_EXPLORER_TEXT, EXPLORER_TITLE, (flags & INSTALL_QUIET) ? NULL : askPlacement);
+    PlaceEntry(CLSID_EXPLORER_TEXT, EXPLORER_ENTRY_TITLE, (flags & INSTALL_QUIET) ? NULL : askPlacement);
     if (flags & INSTALL_CLASSIC)
-        PlaceEntry(CLSID_ICONLINK_TEXT, ICONLINK_TITLE, NULL);
+        PlaceEntry(CLSID_ICONLINK_TEXT, ICONLINK_ENTRY_TITLE, NULL);
 }
 
 int RemoveNamespaceEntries(void)

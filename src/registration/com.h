@@ -8,6 +8,20 @@
 #define CLSID_EXPLORER_TEXT "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}"
 #define CLSID_ICONLINK_TEXT "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}"
 
+// Registry keys of the classes (under HKEY_CLASSES_ROOT) and of the shell namespace
+// entries (under HKEY_LOCAL_MACHINE, place "Desktop" or "MyComputer").
+#define CLASS_KEY(clsid)            "CLSID\\" clsid
+#define BASE_SERVER_KEY             CLASS_KEY(CLSID_BASE_TEXT) "\\InProcServer32"
+#define NAMESPACE_KEY(place, clsid) \
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" place "\\Namespace\\" clsid
+
+// Titles of the namespace entries and of the explorer interface's program item, whose
+// command is the folder junction of the explorer class.
+#define EXPLORER_ENTRY_TITLE "NEXFER Pro Explorer"
+#define ICONLINK_ENTRY_TITLE "NEXFER Pro"
+#define EXPLORER_ITEM_TITLE  "NEXFER Pro Explorer"
+#define EXPLORER_JUNCTION    EXPLORER_ITEM_TITLE "." CLSID_EXPLORER_TEXT
+
 int RegisterBaseServer(const char *programPath);
 int UnregisterBaseServer(void);
 

@@ -52,7 +52,7 @@ static DWORD PrepareTempFolder(char *tempFolder, int cch)
 static int CarriedOptionsAreQuiet(void)
 {
     char value[OPTION_TEXT_SIZE];
-    HRSRC found = FindResourceA(g_hInst, PayloadTable[PAYLOAD_OPTIONS].resourceName, "EXE");
+    HRSRC found = FindResourceA(g_hInst, PayloadTable[PAYLOAD_OPTIONS].resourceName, PAYLOAD_RESOURCE_TYPE);
     HGLOBAL loaded = found ? LoadResource(g_hInst, found) : NULL;
     const char *text = loaded ? (const char *)LockResource(loaded) : NULL;
 
@@ -153,7 +153,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     error = PrepareTempFolder(tempFolder, COUNTOF(tempFolder));
     if (error)
         return EndWithoutTempFolder(tempFolder, error);
-    ExtractPayload(g_hInst, PAYLOAD_OPTIONS, tempFolder, "Install.ini");
+    ExtractPayload(g_hInst, PAYLOAD_OPTIONS, tempFolder, PAYLOAD_NAME_INSTALL_INI);
     g_szLine1[0] = '\0';
     g_szLine2[0] = '\0';
     ReadOptions();

@@ -1,6 +1,8 @@
 // The welcome page: install or remove, and the release notes opened in Notepad.
 #include <string.h>
+#include "payload/payload.h"
 #include "payload/placement.h"
+#include "registration/record.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/startup.h"
@@ -8,8 +10,6 @@
 #include "resource.h"
 #include "wizard/pages.h"
 
-#define RELNOTES_ROW   26
-#define RELNOTES_NAME  "RelNotes.txt"
 #define RECORD_SIZE    256
 
 // The uninstall choice is offered only where an earlier run recorded an installation.
@@ -17,7 +17,7 @@ static int InstallationRecorded(void)
 {
     char folder[RECORD_SIZE];
 
-    GetProfileStringA("NEXFER", "DEFDIR", "", folder, COUNTOF(folder));
+    GetProfileStringA(RECORD_SECTION, "DEFDIR", "", folder, COUNTOF(folder));
     if (!folder[0])
         return 0;
     return GetProfileIntA("NEXFER", "INSTOPTS", 0) != 0;
@@ -80,7 +80,7 @@ int BuildReleaseNotesCommand(char *out, int cchOut, const char *tempFolder)
 {
     char path[MAX_PATH];
 
-    if (!JoinPath(path, COUNTOF(path), tempFolder, RELNOTES_NAME))
+    if (!JoinPath(path, COUNTOF(path), tempFolder, PAYLOAD_NAME_RELNOTES_TXT))
         return 0;
     // Quoted, so that no editor can take a blank in the folder for the end of the name.
     if (strchr(path, ' '))
@@ -95,7 +95,7 @@ void ShowReleaseNotes(void)
 
     if (length == 0 || length >= (DWORD)COUNTOF(temp))
         return;
-    if (InstallFile(temp, RELNOTES_NAME, temp, NULL, NULL, RELNOTES_ROW, 1) != 0)
+    if (InstallFile(temp, PAYLOAD_NAME_RELNOTES_TXT, temp, NULL, NULL, PAYLOAD_ROW_RELNOTES_TXT, 1) != 0)
         return;
     if (BuildReleaseNotesCommand(command, COUNTOF(command), temp))
         WinExec(command, SW_SHOW);

@@ -8,7 +8,7 @@
 static const char *const kKeys[] = {
     NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT), NAMESPACE_KEY("MyComputer", CLSID_EXPLORER_TEXT),
     NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT), NAMESPACE_KEY("MyComputer", CLSID_ICONLINK_TEXT),
-    UNINSTALL_ENTRY,
+    UNINSTALL_KEY,
 };
 
 void RemoveGroup(const char *group)
@@ -26,8 +26,8 @@ static void RemoveTraces()
     for (const char *key : kKeys)
         DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
     DeleteKeyTree(HKEY_CLASSES_ROOT, BASE_SERVER_KEY);
-    DeleteKeyTree(HKEY_CLASSES_ROOT, EXPLORER_CLASS_KEY);
-    DeleteKeyTree(HKEY_CLASSES_ROOT, ICONLINK_CLASS_KEY);
+    DeleteKeyTree(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_EXPLORER_TEXT));
+    DeleteKeyTree(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_ICONLINK_TEXT));
     ClearWinIniSection("NEXFER");
     RemoveGroup("NEXFER Pro");
 }

@@ -7,12 +7,8 @@
 #include <string>
 #include "harness/testutil.h"
 
-#define BASE_SERVER_KEY "CLSID\\{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}\\InProcServer32"
-#define EXPLORER_CLASS_KEY "CLSID\\{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}"
-#define ICONLINK_CLASS_KEY "CLSID\\{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}"
-#define NAMESPACE_KEY(place, clsid) \
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" place "\\Namespace\\" clsid
-#define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
+#include "registration/com.h"
+#include "registration/record.h"
 
 // Removes a program group through the service and from disk.
 void RemoveGroup(const char *group);

@@ -25,7 +25,7 @@ TEST_F(InstallDriverTest, NothingToDoSucceedsWithoutInstalling)
     EXPECT_EQ(0u, outcome_);
     EXPECT_FALSE(FileExists(Dest("nxflink.exe")));
     EXPECT_EQ("<missing>", WinIni("DIR"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
 }
 
 TEST_F(InstallDriverTest, EverythingChosenInstallsRegistersAndRecords)
@@ -44,8 +44,8 @@ TEST_F(InstallDriverTest, EverythingChosenInstallsRegistersAndRecords)
     EXPECT_FALSE(FileExists(Dest("nxfpro32.pdf")));
 
     EXPECT_EQ(Dest("nxf95pro.exe"), RegString(HKEY_CLASSES_ROOT, BASE_SERVER_KEY, NULL));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, EXPLORER_CLASS_KEY "\\InProcServer32"));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ICONLINK_CLASS_KEY "\\InProcServer32"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_EXPLORER_TEXT) "\\InProcServer32"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_ICONLINK_TEXT) "\\InProcServer32"));
     EXPECT_EQ(std::string(dest_.Path()), WinIni("DIR"));
     EXPECT_EQ("1", WinIni("SPFLAGS"));
     EXPECT_EQ("NEXFER Pro", WinIni("GROUP"));
@@ -54,7 +54,7 @@ TEST_F(InstallDriverTest, EverythingChosenInstallsRegistersAndRecords)
     EXPECT_EQ("NEXFER Pro Explorer",
               RegString(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT), NULL));
     EXPECT_EQ("NEXFER Pro", RegString(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT), NULL));
-    EXPECT_EQ("Quorvane NEXFER Pro Uninstall", RegString(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "DisplayName"));
+    EXPECT_EQ("Quorvane NEXFER Pro Uninstall", RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayName"));
 
     // The explorer item's command names a namespace junction, not a file; Wine's service
     // makes no shortcut for a program it cannot find, so only the file items show.
@@ -87,7 +87,7 @@ TEST_F(InstallDriverTest, BonusPackAloneSkipsTheInterfaceSteps)
     std::vector<std::string> items = GroupItems("NEXFER Pro");
     EXPECT_EQ(0, std::count(items.begin(), items.end(), "NEXFER Pro"));
     EXPECT_EQ(1, std::count(items.begin(), items.end(), "NEXFER Find Utility"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
 }
 
 TEST_F(InstallDriverTest, ExplorerAlonePlacesTheMissingRequiredClassicFiles)
@@ -133,7 +133,7 @@ TEST_F(InstallDriverTest, RequiredFileThatCannotBePlacedFailsTheInstallation)
     // Nothing after the failing row.
     EXPECT_FALSE(FileExists(Dest("nxfscrpt.exe")));
     EXPECT_EQ("<missing>", WinIni("DIR"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
 }
 
 static WNDPROC s_staticProc;
@@ -171,7 +171,7 @@ TEST_F(InstallDriverTest, GroupNameComesFromTheOptionsFile)
     snprintf(IniFileName, sizeof(IniFileName), "%s", Dest("opts.ini").c_str());
     ASSERT_EQ(1, Install(INSTALL_BONUS | INSTALL_QUIET)) << message_;
     EXPECT_EQ("Tools of Mine", WinIni("GROUP"));
-    std::string uninstall = RegString(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "UninstallString");
+    std::string uninstall = RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString");
     EXPECT_EQ(" -g Tools of Mine", uninstall.substr(uninstall.size() - 17));
     EXPECT_FALSE(GroupItems("Tools of Mine").empty());
     RemoveGroup("Tools of Mine");

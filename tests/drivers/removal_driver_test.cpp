@@ -75,12 +75,12 @@ TEST_F(RemovalDriverTest, RemovesEverythingItRecordedAndDeletesIniFilesOnYes)
                               "nxfpro32.GID", "trace.log" })
         EXPECT_FALSE(FileExists(Dest(name))) << name;
     EXPECT_TRUE(FileExists(Dest("mine.txt")));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT)));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, BASE_SERVER_KEY));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, EXPLORER_CLASS_KEY));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ICONLINK_CLASS_KEY));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_EXPLORER_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_ICONLINK_TEXT)));
     EXPECT_TRUE(GroupItems("NEXFER Pro").empty());
     EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
     // The record itself is the flow's to clear.
@@ -158,7 +158,7 @@ TEST_F(RemovalDriverTest, NoListBitMeansNothingToDo)
     EXPECT_EQ(1, RemovalDriver(dest_.Path(), 0x10, &outcome_, message_, COUNTOF(message_), NULL, NULL));
     EXPECT_STREQ("Nothing to do!", message_);
     // The uninstall entry still goes first; nothing else is touched.
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_TRUE(FileExists(Dest("nxf95pro.exe")));
     EXPECT_FALSE(GroupItems("NEXFER Pro").empty());
 }

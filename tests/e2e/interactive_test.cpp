@@ -4,16 +4,14 @@
 #include <algorithm>
 #include "e2e.h"
 #include "harness/testutil.h"
+#include "registration/com.h"
+#include "registration/record.h"
 
 #define DEST "C:\\Program Files\\NEXFER Pro"
 #define WELCOME "NEXFER Pro Installation"
 #define DESTINATION "NEXFER Pro Installation: Destination Folder"
 #define INTERFACES "NEXFER Pro Installation: Interface Selection"
 #define ICON_PLACEMENT "NEXFER Pro Installation: Icon Placement"
-#define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
-#define NAMESPACE(place, id) "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" place "\\Namespace\\" id
-#define EXPLORER_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}"
-#define ICONLINK_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}"
 
 static const char kRestartQuestion[] =
     "Installation successful!\n\nInstall now needs to restart your computer to complete changes to your "
@@ -79,13 +77,13 @@ TEST(Interactive, EveryPageToTheFinishNotice)
 
     EXPECT_TRUE(FileExists(DEST "\\nxf95pro.exe"));
     EXPECT_TRUE(FileExists(DEST "\\nxfscrpt.exe"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", EXPLORER_ID)));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", ICONLINK_ID)));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("MyComputer", CLSID_EXPLORER_TEXT)));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("MyComputer", CLSID_ICONLINK_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
     EXPECT_EQ(DEST, WinIni("DEFDIR"));
     EXPECT_EQ("12", WinIni("INSTOPTS"));
     EXPECT_TRUE(Contains(GroupItems("NEXFER Pro"), "NEXFER Pro Help"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
 }
 
 TEST(Interactive, CancelOnTheWelcomePage)
@@ -139,9 +137,9 @@ TEST(Interactive, ExplorerOnlyBringsTheRequiredClassicFiles)
         EXPECT_TRUE(FileExists(std::string(DEST "\\") + name)) << name;
     EXPECT_FALSE(FileExists(DEST "\\NxfPro32.cnt"));
     EXPECT_FALSE(FileExists(DEST "\\nxfscrpt.exe"));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}\\InProcServer32"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", ICONLINK_ID)));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, BASE_SERVER_KEY));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT)));
     std::vector<std::string> items = GroupItems("NEXFER Pro");
     EXPECT_FALSE(Contains(items, "NEXFER Pro"));
     EXPECT_TRUE(Contains(items, "NEXFER Pro Explorer Help"));
@@ -161,7 +159,7 @@ TEST(Interactive, BonusPackAlone)
     EXPECT_EQ(0u, setup.WaitForExit());
     EXPECT_TRUE(FileExists(DEST "\\nxfsync.exe"));
     EXPECT_FALSE(FileExists(DEST "\\NEXFER.ini"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
     EXPECT_EQ("12", WinIni("INSTOPTS"));
 }
 
@@ -199,7 +197,7 @@ TEST(Interactive, CancelOnTheCopyProgressDuringTheBonusPack)
     EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
     EXPECT_EQ("<missing>", WinIni("DIR"));
     EXPECT_EQ("<missing>", WinIni("DEFDIR"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
 }
 

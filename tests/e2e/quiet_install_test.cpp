@@ -4,13 +4,11 @@
 #include <algorithm>
 #include "e2e.h"
 #include "harness/testutil.h"
+#include "registration/com.h"
+#include "registration/record.h"
 #include "payload/payload.h"
 
 #define DEFAULT_DEST "C:\\Program Files\\NEXFER Pro"
-#define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
-#define NAMESPACE(place, id) "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" place "\\Namespace\\" id
-#define EXPLORER_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}"
-#define ICONLINK_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}"
 
 static bool Contains(const std::vector<std::string> &list, const char *item)
 {
@@ -41,12 +39,12 @@ TEST(QuietInstall, DefaultsInstallEverythingAndRecordIt)
     EXPECT_NE(std::string::npos, ini.find("MAILADDR=nexfer60@"));
 
     EXPECT_EQ(DEFAULT_DEST "\\nxf95pro.exe",
-              RegString(HKEY_CLASSES_ROOT, "CLSID\\{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}\\InProcServer32", NULL));
-    EXPECT_EQ(DEFAULT_DEST "\\nxfproex.dll", RegString(HKEY_CLASSES_ROOT, "CLSID\\" EXPLORER_ID "\\InProcServer32", NULL));
-    EXPECT_EQ(DEFAULT_DEST "\\nxfstub.dll", RegString(HKEY_CLASSES_ROOT, "CLSID\\" ICONLINK_ID "\\InProcServer32", NULL));
-    EXPECT_EQ("NEXFER Pro Explorer", RegString(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID), NULL));
-    EXPECT_EQ("NEXFER Pro", RegString(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", ICONLINK_ID), NULL));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", EXPLORER_ID)));
+              RegString(HKEY_CLASSES_ROOT, BASE_SERVER_KEY, NULL));
+    EXPECT_EQ(DEFAULT_DEST "\\nxfproex.dll", RegString(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_EXPLORER_TEXT) "\\InProcServer32", NULL));
+    EXPECT_EQ(DEFAULT_DEST "\\nxfstub.dll", RegString(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_ICONLINK_TEXT) "\\InProcServer32", NULL));
+    EXPECT_EQ("NEXFER Pro Explorer", RegString(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT), NULL));
+    EXPECT_EQ("NEXFER Pro", RegString(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT), NULL));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("MyComputer", CLSID_EXPLORER_TEXT)));
 
     EXPECT_EQ(DEFAULT_DEST, WinIni("DIR"));
     EXPECT_EQ("NEXFER Pro", WinIni("GROUP"));
@@ -55,7 +53,7 @@ TEST(QuietInstall, DefaultsInstallEverythingAndRecordIt)
     EXPECT_EQ("990810", WinIni("PRO"));
     EXPECT_EQ("<missing>", WinIni("SPFLAGS"));
     EXPECT_EQ("\"" DEFAULT_DEST "\\nxfrem32.exe\" -f " DEFAULT_DEST " -d " DEFAULT_DEST " -g NEXFER Pro",
-              RegString(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "UninstallString"));
+              RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"));
 
     std::vector<std::string> items = GroupItems("NEXFER Pro");
     for (const char *title : { "NEXFER Pro", "NEXFER Pro Help", "NEXFER Pro Explorer Help", "NEXFER Scripting Utility",
@@ -84,10 +82,10 @@ TEST(QuietInstall, ClassicOnlyWithoutTheBonusPack)
     EXPECT_TRUE(Contains(files, "nxflink.exe"));
     EXPECT_FALSE(Contains(files, "nxfproex.dll"));
     EXPECT_FALSE(Contains(files, "nxfscrpt.exe"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", ICONLINK_ID)));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" EXPLORER_ID));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" ICONLINK_ID));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_EXPLORER_TEXT)));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_ICONLINK_TEXT)));
     std::vector<std::string> items = GroupItems("NEXFER Pro");
     EXPECT_TRUE(Contains(items, "NEXFER Pro"));
     EXPECT_FALSE(Contains(items, "NEXFER Find Utility"));
@@ -104,12 +102,12 @@ TEST(QuietInstall, OptionsFileGivesFolderGroupPasswordAndIconPlace)
     EXPECT_EQ("My FTP Tools", WinIni("GROUP"));
     EXPECT_FALSE(GroupItems("My FTP Tools").empty());
     EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
-    std::string uninstall = RegString(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "UninstallString");
+    std::string uninstall = RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString");
     EXPECT_EQ(" -g My FTP Tools", uninstall.substr(uninstall.size() - 16));
     // DESKTOP=FALSE: both entries in My Computer.
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", EXPLORER_ID)));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", ICONLINK_ID)));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("MyComputer", CLSID_EXPLORER_TEXT)));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("MyComputer", CLSID_ICONLINK_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
 }
 
 TEST(QuietInstall, AnEarlierFolderWinsOverTheOptionsFile)
@@ -129,7 +127,7 @@ TEST(QuietInstall, EmptyFolderInTheOptionsFileInstallsNothing)
     EXPECT_FALSE(Contains(log, "nV=12 nM=15"));
     EXPECT_EQ("<missing>", WinIni("DIR"));
     EXPECT_FALSE(FileExists(DEFAULT_DEST));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
 }
 
 TEST(QuietInstall, TheSourceFolderIsRefused)

@@ -4,14 +4,12 @@
 #include <iostream>
 #include "e2e.h"
 #include "harness/testutil.h"
+#include "registration/com.h"
+#include "registration/record.h"
 
 #define DEST "C:\\Program Files\\NEXFER Pro"
 #define CUSTOM_DEST "C:\\FTP Tools\\NEXFER"
 #define WELCOME "NEXFER Pro Installation"
-#define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
-#define NAMESPACE(place, id) "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" place "\\Namespace\\" id
-#define EXPLORER_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}"
-#define ICONLINK_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}"
 #define RUNONCE "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
 
 static bool Contains(const std::vector<std::string> &list, const std::string &item)
@@ -72,12 +70,12 @@ TEST(Removal, EverythingGoes)
     StartRemoval(setup);
     EXPECT_EQ("Removal process complete.\nAll files removed.", AnswerAndFinish(setup, IDYES));
     EXPECT_FALSE(FileExists(DEST));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}\\InProcServer32"));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" EXPLORER_ID));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" ICONLINK_ID));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", ICONLINK_ID)));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, BASE_SERVER_KEY));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_EXPLORER_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_ICONLINK_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
     char section[64];
     EXPECT_EQ(0u, GetProfileSectionA("NEXFER", section, sizeof(section)));
@@ -183,8 +181,8 @@ TEST(Update, KeepsTheUsersSitesAndIconPlace)
     ASSERT_TRUE(finish != NULL);
     ASSERT_TRUE(ClickAndWait(finish, IDCANCEL));
     EXPECT_EQ(0u, setup.WaitForExit());
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("MyComputer", EXPLORER_ID)));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("MyComputer", CLSID_EXPLORER_TEXT)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
     EXPECT_NE(std::string::npos, ReadFileText(CUSTOM_DEST "\\NEXFER.ini").find("[My Own Sites]"));
     EXPECT_FALSE(FileExists(CUSTOM_DEST "\\original.ini"));
 }

@@ -1,6 +1,7 @@
 // Payload rows: extraction, expansion through LZ32, and the clean-up of temporary copies.
 #include <gtest/gtest.h>
 #include "harness/testutil.h"
+#include "drivers/components.h"
 #include "payload/payload.h"
 #include "session/session.h"
 
@@ -187,4 +188,37 @@ TEST_F(Payload, DeleteTempPayloadFilesRemovesEveryTemporaryName)
     DeleteFileA((temp + "\\NXT1234.TMP").c_str());
     // Nothing left to delete: still no report.
     EXPECT_EQ(0, DeleteTempPayloadFiles());
+}
+
+// The component lists and the rows file agree: every row of a list is a row the table
+// gives that list, under the same installed name, and every such row is listed.
+struct TableRow {
+    int index;
+    const char *installed;
+    const char *list;
+};
+#define TABLE_CHECK_ROW(index, resource, installed, stored, carried, plain, list) { index, installed, list },
+static const TableRow kTableRows[] = { PAYLOAD_ROWS(TABLE_CHECK_ROW) };
+
+TEST(PayloadRows, ComponentListsHoldTheRowsTheTableGivesThem)
+{
+    struct { ComponentList *list; const char *name; } lists[] = {
+        { &g_classicList, "classic" }, { &g_explorerList, "explorer" }, { &g_bonusList, "bonus" },
+        { &g_commonList, "common" }, { &g_siteList, "sites" },
+    };
+    std::vector<int> listed(PAYLOAD_COUNT, 0);
+    for (const auto &l : lists) {
+        for (int i = 0; i < l.list->count; i++) {
+            const ComponentEntry &row = l.list->rows[i];
+            ASSERT_TRUE(row.payload >= 0 && row.payload < PAYLOAD_COUNT) << l.name << " " << i;
+            EXPECT_STREQ(l.name, kTableRows[row.payload].list) << row.installedName;
+            EXPECT_STREQ(kTableRows[row.payload].installed, row.installedName);
+            EXPECT_STREQ(PayloadTable[row.payload].installedName, row.installedName);
+            listed[row.payload]++;
+        }
+    }
+    for (const TableRow &row : kTableRows) {
+        bool inList = row.list[0] && strcmp(row.list, "options") != 0;
+        EXPECT_EQ(inList ? 1 : 0, listed[row.index]) << row.index;
+    }
 }

@@ -12,15 +12,14 @@
 #include "session/session.h"
 #include "wizard/pages.h"
 
-static const char kServerKey[] = "CLSID\\" CLSID_BASE_TEXT "\\InProcServer32";
-static const char kStubServerKey[] = "CLSID\\" CLSID_ICONLINK_TEXT "\\InProcServer32";
-static const char kExplorerServerKey[] = "CLSID\\" CLSID_EXPLORER_TEXT "\\InProcServer32";
+static const char kServerKey[] = BASE_SERVER_KEY;
+static const char kStubServerKey[] = CLASS_KEY(CLSID_ICONLINK_TEXT) "\\InProcServer32";
+static const char kExplorerServerKey[] = CLASS_KEY(CLSID_EXPLORER_TEXT) "\\InProcServer32";
 static const char kPlacementCaption[] = "NEXFER Pro Installation: Icon Placement";
 
 static std::string NamespaceKey(int place, const char *clsid)
 {
-    return std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") +
-           (place ? "MyComputer" : "Desktop") + "\\Namespace\\" + clsid;
+    return place ? NAMESPACE_KEY("MyComputer", "") + std::string(clsid) : NAMESPACE_KEY("Desktop", "") + std::string(clsid);
 }
 
 static std::string CurrentFolder()
@@ -274,5 +273,5 @@ TEST_F(Com, RemoveNamespaceEntriesTakesBothClassesFromBothPlaces)
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NamespaceKey(place, CLSID_ICONLINK_TEXT).c_str()));
     }
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE,
-                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace"));
+                          std::string(NAMESPACE_KEY("Desktop", "")).substr(0, strlen(NAMESPACE_KEY("Desktop", "")) - 1).c_str()));
 }

@@ -9,10 +9,11 @@
 #include <thread>
 #include <vector>
 #include "harness/testutil.h"
+#include "registration/com.h"
 #include "registration/progman.h"
 #include <ddeml.h>
 
-static const char kJunction[] = "NEXFER Pro Explorer.{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}";
+static const char kJunction[] = EXPLORER_JUNCTION;
 
 TEST(GroupServiceAbsent, CreationSucceedsAndEveryCommandFails)
 {

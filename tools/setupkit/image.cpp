@@ -132,14 +132,14 @@ int OpenSetupImage(const char *path, SetupImage *image)
     image->module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
     if (!image->module)
         return Fail(KIT_BAD_PROGRAM, "%s: cannot be loaded as a program (error %lu)", path, GetLastError());
-    EnumResourceNamesA(image->module, "EXE", CollectRow, (LONG_PTR)image);
+    EnumResourceNamesA(image->module, PAYLOAD_RESOURCE_TYPE, CollectRow, (LONG_PTR)image);
     if (image->carriedCount == 0) {
         CloseSetupImage(image);
         return Fail(KIT_NO_PAYLOAD, "%s: carries no payload rows (no resource of type EXE)", path);
     }
     image->optionsLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
     if (image->carried[PAYLOAD_OPTIONS])
-        EnumResourceLanguagesA(image->module, "EXE", PayloadTable[PAYLOAD_OPTIONS].resourceName,
+        EnumResourceLanguagesA(image->module, PAYLOAD_RESOURCE_TYPE, PayloadTable[PAYLOAD_OPTIONS].resourceName,
                                TakeLanguage, (LONG_PTR)&image->optionsLanguage);
     return KIT_OK;
 }
@@ -158,7 +158,7 @@ int RowData(const SetupImage *image, int index, const BYTE **data, DWORD *size)
 
     if (index < 0 || index >= PAYLOAD_COUNT || !image->carried[index])
         return 0;
-    found = FindResourceA(image->module, PayloadTable[index].resourceName, "EXE");
+    found = FindResourceA(image->module, PayloadTable[index].resourceName, PAYLOAD_RESOURCE_TYPE);
     if (!found)
         return 0;
     loaded = LoadResource(image->module, found);

@@ -70,7 +70,7 @@ static int ReplaceOptionsRow(const char *copy, DWORD size, WORD language)
 
     if (!update)
         return Fail(KIT_WRITE_FAILED, "%s: cannot be updated (error %lu)", copy, GetLastError());
-    if (!UpdateResourceA(update, "EXE", PayloadTable[PAYLOAD_OPTIONS].resourceName, language, s_options, size)) {
+    if (!UpdateResourceA(update, PAYLOAD_RESOURCE_TYPE, PayloadTable[PAYLOAD_OPTIONS].resourceName, language, s_options, size)) {
         DWORD error = GetLastError();
         EndUpdateResourceA(update, TRUE);
         return Fail(KIT_WRITE_FAILED, "%s: the options row cannot be replaced (error %lu)", copy, error);
