@@ -9,10 +9,10 @@ source "$(dirname "$0")/../harness/prefix-lib.sh" "$build"
 sample="$build/sample-product"
 variant="$variants/setup_quiet_drive_t.exe"
 uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NEXFERPro'
-# The files a classic-only run places and the sample carries (the classic and the
-# common list of src/drivers/components.cpp).
-placed_files="nxf95pro.exe nxfpro32.dll NxfPro32.cnt nxfpro32.hlp nxflink.exe nxfstub.dll nxfrem32.exe
-  RelNotes.txt linkup.wav fault.wav finish.wav"
+# The files a classic-only run places, in the order it places them: the carried rows
+# of the classic and the common list.
+placed_files=$(awk '!/^#/ && NF >= 7 && $5 == "yes" && ($7 == "classic" || $7 == "common") { print $3 }' \
+  "$(dirname "$0")/../../resources/payload.rows")
 passed=0 failed=0 drive_dir=""
 
 # Can a tmpfs be mounted here at all? Only then is a skip not warranted.
@@ -139,6 +139,10 @@ case_fills_at_the_ini_file() {
 }
 
 [ -f "$variant" ] || { echo "missing $variant"; exit 2; }
+case " $(echo $placed_files) " in
+  *" nxfpro32.hlp "*" nxfstub.dll "*) ;;
+  *) echo "cannot read the placed files from payload.rows: $placed_files"; exit 2 ;;
+esac
 # A help file of one page meets a drive with no page left; a program of four pages
 # meets it after two of them were written.
 case_fills_during_copy copy-help nxfpro32.hlp 0

@@ -5,10 +5,11 @@
 #include <algorithm>
 #include "e2e.h"
 #include "harness/testutil.h"
+#include "registration/com.h"
+#include "registration/record.h"
 #include "session/session.h"
 
 #define DEFAULT_DEST "C:\\Program Files\\NEXFER Pro"
-#define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
 #define HOSTILE_GROUP "NX)][CreateGroup(Injected)] \"Q"
 
 static bool Contains(const std::vector<std::string> &list, const std::string &item)
@@ -49,7 +50,7 @@ TEST(HostileOptions, LongLinesUnknownKeysAndAGroupNameThatWouldRewriteCommands)
     // The group name is refused and the default group used, everywhere it shows.
     EXPECT_TRUE(Contains(log, "Refused GROUP32 \"" HOSTILE_GROUP "\", using \"NEXFER Pro\""));
     EXPECT_EQ("NEXFER Pro", WinIni("GROUP"));
-    std::string uninstall = RegString(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "UninstallString");
+    std::string uninstall = RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString");
     ASSERT_GE(uninstall.size(), 14u) << uninstall;
     EXPECT_EQ(" -g NEXFER Pro", uninstall.substr(uninstall.size() - 14));
     EXPECT_TRUE(Contains(GroupItems("NEXFER Pro"), "NEXFER Pro"));
@@ -70,7 +71,7 @@ TEST(HostileOptions, AHundredKilobyteFolderIsRefused)
     EXPECT_FALSE(AnyLineHas(log, "nV="));
     EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
     EXPECT_EQ("<missing>", WinIni("DIR"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
     EXPECT_EQ(root, FolderEntries("C:"));
 }
@@ -85,7 +86,7 @@ TEST(HostileOptions, ForwardSlashesInTheFolder)
     std::string recorded = WinIni("DIR");
     std::replace(recorded.begin(), recorded.end(), '/', '\\');
     EXPECT_EQ("C:\\FTP Tools\\NX", recorded);
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_FALSE(GroupItems("NEXFER Pro").empty());
     root.push_back("FTP Tools");
     std::sort(root.begin(), root.end());

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include "e2e.h"
 #include "harness/testutil.h"
+#include "registration/com.h"
+#include "registration/record.h"
 
-#define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
-#define BASE_SERVER "CLSID\\{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}\\InProcServer32"
 #define PROTECTED_REASON \
     "This folder belongs to Windows or to a user profile; please choose a folder of its own for NEXFER Pro."
 #define LONGEST_FOLDER 246
@@ -34,8 +34,8 @@ static void ExpectNothingInstalled(const char *label)
 {
     EXPECT_EQ("<missing>", WinIni("INSTOPTS")) << label;
     EXPECT_EQ("<missing>", WinIni("DEFDIR")) << label;
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY)) << label;
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, BASE_SERVER)) << label;
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY)) << label;
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, BASE_SERVER_KEY)) << label;
     EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro"))) << label;
 }
 
@@ -65,7 +65,7 @@ TEST(ProtectedDestinations, QuietRunsRefuseFoldersOfWindowsTheUsersAndTheRoot)
         ExpectNothingInstalled(c.variant);
         // Whatever a faulty run recorded must not decide the next case.
         WriteProfileStringA("NEXFER", NULL, NULL);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
     }
 }
 
@@ -104,8 +104,8 @@ TEST(ProtectedDestinations, LongestFolderInstallsOneCharacterMoreIsRefused)
         EXPECT_TRUE(FileExists(longest + "\\" + name)) << name;
     EXPECT_EQ("12", WinIni("INSTOPTS"));
     EXPECT_EQ(longest, WinIni("DEFDIR"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
-    EXPECT_EQ(longest + "\\nxf95pro.exe", RegString(HKEY_CLASSES_ROOT, BASE_SERVER, NULL));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+    EXPECT_EQ(longest + "\\nxf95pro.exe", RegString(HKEY_CLASSES_ROOT, BASE_SERVER_KEY, NULL));
     std::vector<std::string> items = GroupItems("NEXFER Pro");
     for (const char *title : { "NEXFER Pro", "NEXFER Pro Help", "Uninstall NEXFER Pro" })
         EXPECT_TRUE(std::find(items.begin(), items.end(), title) != items.end()) << title;

@@ -6,13 +6,10 @@
 #include "e2e.h"
 #include <ddeml.h>
 #include "harness/testutil.h"
+#include "registration/com.h"
+#include "registration/record.h"
 
 #define DEST "C:\\Program Files\\NEXFER Pro"
-#define UNINSTALL_ENTRY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEXFERPro"
-#define NAMESPACE(place, id) "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" place "\\Namespace\\" id
-#define EXPLORER_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a01}"
-#define ICONLINK_ID "{5E1F7A20-3C4B-4D8E-9a61-2b7c0d3e4a0a}"
-#define BASE_SERVER "CLSID\\{5E1F7A20-3C4B-4D8E-9A61-2B7C0D3E4A10}\\InProcServer32"
 
 // 1 when a "PROGMAN" service answers a connection. Asked on a thread of its own: the
 // library's hidden window goes with the thread, and a window left behind by a thread
@@ -52,10 +49,10 @@ TEST(QuietWithoutGroupService, CompletesWithoutAProgramGroup)
     EXPECT_EQ("12", WinIni("INSTOPTS"));
     EXPECT_EQ(DEST, WinIni("DIR"));
     EXPECT_EQ("\"" DEST "\\nxfrem32.exe\" -f " DEST " -d " DEST " -g NEXFER Pro",
-              RegString(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "UninstallString"));
-    EXPECT_EQ(DEST "\\nxf95pro.exe", RegString(HKEY_CLASSES_ROOT, BASE_SERVER, NULL));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", EXPLORER_ID)));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE("Desktop", ICONLINK_ID)));
+              RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"));
+    EXPECT_EQ(DEST "\\nxf95pro.exe", RegString(HKEY_CLASSES_ROOT, BASE_SERVER_KEY, NULL));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT)));
 
     // No group folder under the Start menu, so no shortcuts in it.
     EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
