@@ -38,12 +38,12 @@ host: deps
 
 x64: host
 	cmake -S . -B $(X64) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/x86_64-w64-mingw32.cmake \
-	  -DNX_HOST_TOOLS=$(CURDIR)/$(HOST) $(CMAKE_EXTRA)
+	  -DNX_HOST_TOOLS=$(abspath $(HOST)) $(CMAKE_EXTRA)
 	cmake --build $(X64) -j $(JOBS)
 
 x86: host
 	cmake -S . -B $(X86) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i686-w64-mingw32.cmake \
-	  -DNX_HOST_TOOLS=$(CURDIR)/$(HOST) -DNX_BUILD_TESTS=OFF $(CMAKE_EXTRA)
+	  -DNX_HOST_TOOLS=$(abspath $(HOST)) -DNX_BUILD_TESTS=OFF $(CMAKE_EXTRA)
 	cmake --build $(X86) -j $(JOBS)
 
 build: x64 x86
@@ -56,12 +56,15 @@ sign: build
 
 test: build
 	cd $(HOST) && ctest --output-on-failure
+	JOBS=$(JOBS) bash tools/repro-check.sh $(X86) $(HOST) $(CMAKE_EXTRA)
 	bash tools/run-tests.sh $(X64)
 
 run: x64
 	bash tools/run-setup.sh $(X64)
 
-bench: x64
+bench: build
+	@echo "== setup programs: bytes of code and data (everything but artwork and payload) =="
+	@$(HOST)/pe/peinfo sizes $(X86)/setup.exe $(X64)/setup.exe
 	@echo "== sample payload =="
 	SZDD=$(HOST)/szdd/szdd bash tools/szdd/bench.sh $(X64)/sample-product
 	@echo "== corpus of ordinary text and binaries =="

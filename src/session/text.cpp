@@ -71,8 +71,14 @@ int FormatText(char *out, int cchOut, const char *format, ...)
 
     if (cchOut <= 0)
         return 0;
+    // The system's _vsnprintf rather than MinGW's own printf, a dozen KB of code. A cut
+    // result comes back as -1 or as exactly cchOut, and then without its terminator.
     va_start(args, format);
-    n = vsnprintf(out, (size_t)cchOut, format, args);
+    n = _vsnprintf(out, (size_t)cchOut, format, args);
     va_end(args);
-    return n >= 0 && n < cchOut;
+    if (n < 0 || n >= cchOut) {
+        out[cchOut - 1] = '\0';
+        return 0;
+    }
+    return 1;
 }

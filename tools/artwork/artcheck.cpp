@@ -1,5 +1,6 @@
 // artcheck DIR: reads back what mkart wrote and checks each file's layout the way
-// the setup program's loaders will read it (header fields, sizes, palette, mask).
+// the setup program's loaders will read it (header fields, sizes, palette, RLE8 data, mask).
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -34,13 +35,14 @@ std::vector<uint8_t> ReadAll(const std::string &path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void CheckBmp(const std::string &dir, const std::string &name, uint32_t w, uint32_t h)
+// The plain copy: the layout checks, then its pixel indices, top row last as stored.
+std::vector<uint8_t> CheckPlainBmp(const std::string &dir, const std::string &name, uint32_t w, uint32_t h)
 {
-    std::vector<uint8_t> b = ReadAll(dir + "/" + name);
+    std::vector<uint8_t> b = ReadAll(dir + "/plain/" + name), pixels;
     uint32_t stride = (w + 3) & ~3u, offset = kFileHeaderSize + kInfoHeaderSize + kPaletteBytes;
-    Expect(b.size() == offset + stride * h, name, "file size");
+    Expect(b.size() == offset + stride * h, "plain/" + name, "file size");
     if (b.size() != offset + stride * h)
-        return;
+        return pixels;
     Expect(b[0] == 'B' && b[1] == 'M', name, "signature");
     Expect(U32(b, 2) == b.size(), name, "bfSize");
     Expect(U32(b, 10) == offset, name, "bfOffBits");
@@ -51,9 +53,61 @@ void CheckBmp(const std::string &dir, const std::string &name, uint32_t w, uint3
     Expect(U32(b, 46) == 256, name, "biClrUsed 256");
     std::set<uint32_t> colours;
     for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x)
-            colours.insert(U32(b, kFileHeaderSize + kInfoHeaderSize + 4 * b[offset + y * stride + x]) & 0xffffff);
+        for (uint32_t x = 0; x < w; ++x) {
+            pixels.push_back(b[offset + y * stride + x]);
+            colours.insert(U32(b, kFileHeaderSize + kInfoHeaderSize + 4 * pixels.back()) & 0xffffff);
+        }
     Expect(colours.size() >= kMinColours, name, "too few colours: not a drawn picture");
+    return pixels;
+}
+
+// Decodes BI_RLE8 data the strict way: every row ends with an end of line holding exactly w
+// pixels, the last with the end of bitmap; no deltas. 1 when the data is well formed.
+int DecodeRle8(const std::vector<uint8_t> &b, size_t at, uint32_t w, uint32_t h, std::vector<uint8_t> *pixels)
+{
+    std::vector<uint8_t> row;
+    while (at + 2 <= b.size()) {
+        uint8_t count = b[at], value = b[at + 1];
+        at += 2;
+        if (count > 0) {
+            row.insert(row.end(), count, value);
+        } else if (value >= 3) {
+            if (at + value > b.size())
+                return 0;
+            row.insert(row.end(), b.begin() + at, b.begin() + at + value);
+            at += value + (value & 1);
+        } else if (value == 2 || row.size() != w) {
+            return 0;
+        } else {
+            pixels->insert(pixels->end(), row.begin(), row.end());
+            row.clear();
+            if (value == 1)
+                return at == b.size() && pixels->size() == (size_t)w * h;
+        }
+    }
+    return 0;
+}
+
+// The shipped copy: the same header and palette as the plain one, RLE8 pixels that decode
+// to exactly the plain copy's pixels.
+void CheckBmp(const std::string &dir, const std::string &name, uint32_t w, uint32_t h)
+{
+    std::vector<uint8_t> plain = CheckPlainBmp(dir, name, w, h);
+    std::vector<uint8_t> b = ReadAll(dir + "/" + name), decoded;
+    uint32_t offset = kFileHeaderSize + kInfoHeaderSize + kPaletteBytes;
+    Expect(b.size() > offset, name, "file size");
+    if (b.size() <= offset || plain.empty())
+        return;
+    std::vector<uint8_t> p = ReadAll(dir + "/plain/" + name);
+    Expect(b[0] == 'B' && b[1] == 'M' && U32(b, 2) == b.size() && U32(b, 10) == offset, name, "file header");
+    Expect(U32(b, 14) == kInfoHeaderSize && U32(b, 18) == w && U32(b, 22) == h, name, "dimensions (bottom-up)");
+    Expect(U16(b, 26) == 1 && U16(b, 28) == 8, name, "planes and 8 bpp");
+    Expect(U32(b, 30) == 1, name, "BI_RLE8");
+    Expect(U32(b, 34) == b.size() - offset, name, "biSizeImage is the compressed size");
+    Expect(std::equal(b.begin() + 38, b.begin() + offset, p.begin() + 38), name, "palette and resolution as plain");
+    Expect(DecodeRle8(b, offset, w, h, &decoded), name, "RLE8 data malformed");
+    Expect(decoded == plain, name, "RLE8 pixels differ from the plain copy");
+    Expect(b.size() < p.size(), name, "RLE8 copy not smaller than the plain one");
 }
 
 // One icon image: header, then alpha and mask must agree (mask bit set where transparent).

@@ -14,6 +14,9 @@ const int kFileHeaderSize = 14;
 const int kInfoHeaderSize = 40;
 const int kPaletteEntries = 256;
 const int kPelsPerMeter = 2835; // 72 dpi
+const uint32_t kBiRgb = 0, kBiRle8 = 1;
+const int kMaxRun = 255;
+const int kMinLiteral = 3; // absolute mode: shorter stretches go out as runs of one
 
 struct Entry {
     uint32_t rgb;
@@ -145,19 +148,59 @@ void Put32(std::vector<uint8_t> &out, uint32_t v)
     Put16(out, v >> 16);
 }
 
-void PutInfoHeader(std::vector<uint8_t> &out, int w, int h, int bpp, uint32_t imageSize, uint32_t clrUsed)
+void PutInfoHeader(std::vector<uint8_t> &out, int w, int h, int bpp, uint32_t compression, uint32_t imageSize,
+                   uint32_t clrUsed)
 {
     Put32(out, kInfoHeaderSize);
     Put32(out, static_cast<uint32_t>(w));
     Put32(out, static_cast<uint32_t>(h)); // positive: bottom-up
     Put16(out, 1);                        // planes
     Put16(out, static_cast<uint32_t>(bpp));
-    Put32(out, 0); // BI_RGB
+    Put32(out, compression);
     Put32(out, imageSize);
     Put32(out, kPelsPerMeter);
     Put32(out, kPelsPerMeter);
     Put32(out, clrUsed);
     Put32(out, 0); // all colours important
+}
+
+// Length of the stretch from x that absolute mode should carry: up to the next run of three.
+int LiteralLength(const uint8_t *row, int x, int width)
+{
+    int k = x;
+    while (k < width && k - x < kMaxRun) {
+        if (k + 2 < width && row[k] == row[k + 1] && row[k] == row[k + 2])
+            break;
+        ++k;
+    }
+    return k - x;
+}
+
+// One row in BI_RLE8: runs as (count, index), other stretches in absolute mode (0, count,
+// indices, padded to a word), then end of line, or end of bitmap after the last row.
+void EncodeRle8Row(const uint8_t *row, int width, bool last, std::vector<uint8_t> &out)
+{
+    int x = 0;
+    while (x < width) {
+        int run = 1;
+        while (x + run < width && run < kMaxRun && row[x + run] == row[x])
+            ++run;
+        int literal = run >= 2 ? 0 : LiteralLength(row, x, width);
+        if (literal < kMinLiteral) {
+            out.push_back(static_cast<uint8_t>(run));
+            out.push_back(row[x]);
+            x += run;
+            continue;
+        }
+        out.push_back(0);
+        out.push_back(static_cast<uint8_t>(literal));
+        out.insert(out.end(), row + x, row + x + literal);
+        if (literal & 1)
+            out.push_back(0);
+        x += literal;
+    }
+    out.push_back(0);
+    out.push_back(last ? 1 : 0);
 }
 
 } // namespace
@@ -186,10 +229,20 @@ IndexedImage Quantise(const Canvas &canvas, int maxColours)
     return img;
 }
 
-std::vector<uint8_t> EncodeBmp8(const IndexedImage &image)
+std::vector<uint8_t> EncodeBmp8(const IndexedImage &image, bool rle)
 {
     uint32_t stride = (image.width + 3) & ~3u;
-    uint32_t imageSize = stride * image.height;
+    std::vector<uint8_t> pixels;
+    for (int y = image.height - 1; y >= 0; --y) {
+        const uint8_t *row = &image.index[static_cast<size_t>(y) * image.width];
+        if (rle) {
+            EncodeRle8Row(row, image.width, y == 0, pixels);
+            continue;
+        }
+        pixels.insert(pixels.end(), row, row + image.width);
+        pixels.resize(pixels.size() + (stride - image.width), 0);
+    }
+    uint32_t imageSize = static_cast<uint32_t>(pixels.size());
     uint32_t offset = kFileHeaderSize + kInfoHeaderSize + kPaletteEntries * 4;
     std::vector<uint8_t> out;
     out.push_back('B');
@@ -197,16 +250,12 @@ std::vector<uint8_t> EncodeBmp8(const IndexedImage &image)
     Put32(out, offset + imageSize);
     Put32(out, 0); // reserved
     Put32(out, offset);
-    PutInfoHeader(out, image.width, image.height, 8, imageSize, kPaletteEntries);
+    PutInfoHeader(out, image.width, image.height, 8, rle ? kBiRle8 : kBiRgb, imageSize, kPaletteEntries);
     for (int i = 0; i < kPaletteEntries; ++i) {
         uint32_t c = i < static_cast<int>(image.palette.size()) ? image.palette[i] : 0;
         Put32(out, c & 0xffffff); // B, G, R, reserved 0
     }
-    for (int y = image.height - 1; y >= 0; --y) {
-        const uint8_t *row = &image.index[static_cast<size_t>(y) * image.width];
-        out.insert(out.end(), row, row + image.width);
-        out.resize(out.size() + (stride - image.width), 0);
-    }
+    out.insert(out.end(), pixels.begin(), pixels.end());
     return out;
 }
 
@@ -230,7 +279,7 @@ std::vector<uint8_t> EncodeIco(const std::vector<const Canvas *> &images)
         Put32(dir, size);
         Put32(dir, offset + static_cast<uint32_t>(data.size()));
         // An icon image's height counts the colour rows and the mask rows together.
-        PutInfoHeader(data, w, 2 * h, 32, w * h * 4 + maskStride * h, 0);
+        PutInfoHeader(data, w, 2 * h, 32, kBiRgb, w * h * 4 + maskStride * h, 0);
         for (int y = h - 1; y >= 0; --y)
             for (int x = 0; x < w; ++x) {
                 const Rgba &p = c->At(x, y);

@@ -1,5 +1,5 @@
 // Turning canvases into files: median-cut quantisation to a 256-colour palette,
-// the 8 bpp BMP encoder and the 32 bpp ICO encoder. Byte order is written out
+// the 8 bpp BMP encoder (plain or RLE8) and the 32 bpp ICO encoder. Byte order is written out
 // explicitly, so the files are the same on any host.
 #pragma once
 
@@ -20,8 +20,9 @@ struct IndexedImage {
 
 // The canvas composited over black and reduced to at most maxColours colours.
 IndexedImage Quantise(const Canvas &canvas, int maxColours);
-// Bottom-up BITMAPINFOHEADER file, 8 bpp, a full 256-entry palette (biClrUsed 256).
-std::vector<uint8_t> EncodeBmp8(const IndexedImage &image);
+// Bottom-up BITMAPINFOHEADER file, 8 bpp, a full 256-entry palette (biClrUsed 256);
+// the pixels run-length encoded (BI_RLE8) when rle is set, else stored as they are.
+std::vector<uint8_t> EncodeBmp8(const IndexedImage &image, bool rle);
 // Icon file with one 32 bpp BGRA image per canvas plus its AND mask.
 std::vector<uint8_t> EncodeIco(const std::vector<const Canvas *> &images);
 // 1 when the whole buffer was written, 0 otherwise.

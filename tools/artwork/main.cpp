@@ -1,5 +1,6 @@
 // mkart OUTDIR: writes the setup program's artwork (product and maker bitmaps,
-// the wizard strip and the program icon), all drawn here from code.
+// the wizard strip and the program icon), all drawn here from code. The bitmaps are
+// RLE8-compressed; OUTDIR/plain holds them uncompressed, for the tests to compare with.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -14,10 +15,11 @@ const int kPaletteColours = 256;
 
 int WriteBitmap(const std::string &dir, const char *name, const art::Canvas &canvas)
 {
-    std::string path = dir + "/" + name;
-    if (art::WriteBytes(path, art::EncodeBmp8(art::Quantise(canvas, kPaletteColours))))
+    art::IndexedImage image = art::Quantise(canvas, kPaletteColours);
+    std::string path = dir + "/" + name, plain = dir + "/plain/" + name;
+    if (art::WriteBytes(path, art::EncodeBmp8(image, true)) && art::WriteBytes(plain, art::EncodeBmp8(image, false)))
         return 1;
-    std::fprintf(stderr, "mkart: cannot write %s\n", path.c_str());
+    std::fprintf(stderr, "mkart: cannot write %s or %s\n", path.c_str(), plain.c_str());
     return 0;
 }
 
@@ -41,7 +43,7 @@ int main(int argc, char **argv)
     }
     std::string dir = argv[1];
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    std::filesystem::create_directories(dir + "/plain", ec);
     if (ec) {
         std::fprintf(stderr, "mkart: cannot create %s: %s\n", dir.c_str(), ec.message().c_str());
         return 1;

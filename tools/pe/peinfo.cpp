@@ -1,0 +1,185 @@
+// peinfo sizes FILE...     prints the make-up of each setup program: code and data, artwork
+//                          (bitmaps and icons), payload (the EXE resources), total, in bytes.
+// peinfo compare A B       exit 0 when the files are byte-identical; otherwise names the first
+//                          differing offset and the part of the PE file that holds it, exit 1.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const uint16_t kRtBitmap = 2, kRtIcon = 3, kRtGroupIcon = 14;
+const int kMaxDepth = 3; // type, name, language
+
+struct Section {
+    char name[9];
+    uint32_t rva, virtualSize, rawOffset, rawSize;
+};
+
+struct Image {
+    std::vector<uint8_t> bytes;
+    std::vector<Section> sections;
+    uint32_t resourceRva = 0;
+    uint32_t headersEnd = 0;
+};
+
+struct Sizes {
+    uint64_t artwork = 0, payload = 0;
+};
+
+uint32_t U16(const std::vector<uint8_t> &b, size_t at) { return at + 2 <= b.size() ? b[at] | b[at + 1] << 8 : 0; }
+uint32_t U32(const std::vector<uint8_t> &b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
+
+int ReadAll(const char *path, std::vector<uint8_t> *out)
+{
+    FILE *f = std::fopen(path, "rb");
+    if (!f) {
+        std::fprintf(stderr, "peinfo: cannot open %s\n", path);
+        return 0;
+    }
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        out->insert(out->end(), chunk, chunk + got);
+    std::fclose(f);
+    return 1;
+}
+
+// 1 when the file is a PE image; fills the section table and the resource directory's RVA.
+int ParseImage(const char *path, Image *img)
+{
+    if (!ReadAll(path, &img->bytes))
+        return 0;
+    const std::vector<uint8_t> &b = img->bytes;
+    uint32_t pe = U32(b, 0x3c);
+    if (b.size() < 0x40 || U32(b, pe) != 0x4550) {
+        std::fprintf(stderr, "peinfo: %s is not a PE file\n", path);
+        return 0;
+    }
+    uint32_t count = U16(b, pe + 6), optSize = U16(b, pe + 20), opt = pe + 24;
+    uint32_t dirs = opt + (U16(b, opt) == 0x20b ? 112 : 96);
+    img->resourceRva = U32(b, dirs + 2 * 8);
+    img->headersEnd = opt + optSize + 40 * count;
+    for (uint32_t i = 0; i < count; ++i) {
+        size_t at = opt + optSize + 40 * i;
+        Section s = {};
+        for (int k = 0; k < 8 && at + k < b.size(); ++k)
+            s.name[k] = (char)b[at + k];
+        s.virtualSize = U32(b, at + 8);
+        s.rva = U32(b, at + 12);
+        s.rawSize = U32(b, at + 16);
+        s.rawOffset = U32(b, at + 20);
+        img->sections.push_back(s);
+    }
+    return 1;
+}
+
+// File offset of an RVA, or 0 when no section holds it.
+uint32_t OffsetOf(const Image &img, uint32_t rva)
+{
+    for (const Section &s : img.sections)
+        if (rva >= s.rva && rva < s.rva + s.rawSize)
+            return rva - s.rva + s.rawOffset;
+    return 0;
+}
+
+// Resource type of a type-level entry: kind 1 artwork, 2 payload, 0 anything else.
+int KindOf(const Image &img, uint32_t base, uint32_t nameField)
+{
+    const std::vector<uint8_t> &b = img.bytes;
+    if (!(nameField & 0x80000000u)) {
+        uint32_t id = nameField & 0xffff;
+        return id == kRtBitmap || id == kRtIcon || id == kRtGroupIcon ? 1 : 0;
+    }
+    uint32_t at = base + (nameField & 0x7fffffffu);
+    uint32_t len = U16(b, at);
+    std::string name;
+    for (uint32_t i = 0; i < len; ++i)
+        name += (char)U16(b, at + 2 + 2 * i);
+    return name == "EXE" ? 2 : 0;
+}
+
+// Adds the data sizes under one resource directory to the totals of kind.
+void SumDirectory(const Image &img, uint32_t base, uint32_t dir, int depth, int kind, Sizes *sizes)
+{
+    const std::vector<uint8_t> &b = img.bytes;
+    uint32_t entries = U16(b, dir + 12) + U16(b, dir + 14);
+    for (uint32_t i = 0; i < entries && depth < kMaxDepth; ++i) {
+        uint32_t e = dir + 16 + 8 * i, nameField = U32(b, e), target = U32(b, e + 4);
+        int k = depth == 0 ? KindOf(img, base, nameField) : kind;
+        if (target & 0x80000000u) {
+            SumDirectory(img, base, base + (target & 0x7fffffffu), depth + 1, k, sizes);
+            continue;
+        }
+        uint32_t size = U32(b, base + target + 4);
+        if (k == 1)
+            sizes->artwork += size;
+        else if (k == 2)
+            sizes->payload += size;
+    }
+}
+
+int PrintSizes(const char *path)
+{
+    Image img;
+    if (!ParseImage(path, &img))
+        return 0;
+    Sizes sizes;
+    uint32_t base = img.resourceRva ? OffsetOf(img, img.resourceRva) : 0;
+    if (base)
+        SumDirectory(img, base, base, 0, 0, &sizes);
+    uint64_t total = img.bytes.size();
+    std::printf("%-28s %10s %10s %10s %10s\n", path, "code+data", "artwork", "payload", "total");
+    std::printf("%-28s %10llu %10llu %10llu %10llu\n", "",
+                (unsigned long long)(total - sizes.artwork - sizes.payload),
+                (unsigned long long)sizes.artwork, (unsigned long long)sizes.payload,
+                (unsigned long long)total);
+    return 1;
+}
+
+// The part of the file an offset falls in: a section's name, the headers, or the tail.
+std::string PartAt(const Image &img, uint64_t offset)
+{
+    if (offset < img.headersEnd)
+        return "the PE headers";
+    for (const Section &s : img.sections)
+        if (offset >= s.rawOffset && offset < (uint64_t)s.rawOffset + s.rawSize)
+            return std::string("section ") + s.name;
+    return "no section (padding or data after the sections)";
+}
+
+int Compare(const char *pathA, const char *pathB)
+{
+    Image a, b;
+    if (!ParseImage(pathA, &a) || !ParseImage(pathB, &b))
+        return 2;
+    size_t n = a.bytes.size() < b.bytes.size() ? a.bytes.size() : b.bytes.size();
+    size_t at = 0;
+    while (at < n && a.bytes[at] == b.bytes[at])
+        ++at;
+    if (at == n && a.bytes.size() == b.bytes.size()) {
+        std::printf("identical: %s and %s (%zu bytes)\n", pathA, pathB, n);
+        return 0;
+    }
+    std::printf("differ: %s (%zu bytes) and %s (%zu bytes)\n", pathA, a.bytes.size(), pathB, b.bytes.size());
+    std::printf("first difference at offset 0x%zx (%zu), in %s\n", at, at, PartAt(a, at).c_str());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3 && std::strcmp(argv[1], "sizes") == 0) {
+        int ok = 1;
+        for (int i = 2; i < argc; ++i)
+            ok = PrintSizes(argv[i]) && ok;
+        return ok ? 0 : 2;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "compare") == 0)
+        return Compare(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: peinfo sizes FILE...\n       peinfo compare A B\n");
+    return 2;
+}
