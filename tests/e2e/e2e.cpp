@@ -1,4 +1,5 @@
 // Running setup variants for the end-to-end tests.
+#include <stdlib.h>
 #include <string.h>
 #include <algorithm>
 #include <vector>
@@ -172,4 +173,42 @@ DWORD RunOnceValueCount(const char *subkey)
     RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL);
     RegCloseKey(key);
     return count;
+}
+
+std::vector<std::string> FolderEntries(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (strcmp(data.cFileName, ".") != 0 && strcmp(data.cFileName, "..") != 0)
+            names.push_back(data.cFileName);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Wine starts a host program without waiting for it: a marker file tells its end.
+void RunHostShell(const std::string &command)
+{
+    std::string marker = "/tmp/nxe2eshell" + std::to_string(GetCurrentProcessId()) + ".done";
+    std::string seen = "Z:" + marker;
+    DeleteFileA(seen.c_str());
+    RunProgram("/bin/sh -c \"" + command + "; touch " + marker + "\"", 20000);
+    for (int i = 0; i < 200 && !FileExists(seen); i++)
+        Sleep(50);
+    DeleteFileA(seen.c_str());
+}
+
+std::string HostPathOnC(const std::string &path)
+{
+    const char *prefix = getenv("NX_TEST_PREFIX");
+    if (!prefix || path.size() < 3 || _strnicmp(path.c_str(), "C:\\", 3) != 0)
+        return "";
+    std::string rest = path.substr(3);
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    return std::string(prefix) + "/drive_c/" + rest;
 }

@@ -56,4 +56,13 @@ std::vector<std::string> FolderFiles(const std::string &folder);
 
 DWORD RunOnceValueCount(const char *subkey);
 
+// Every entry of a folder, files and subfolders alike, sorted.
+std::vector<std::string> FolderEntries(const std::string &folder);
+
+// Runs a command line of the host system through /bin/sh and waits for its end.
+void RunHostShell(const std::string &command);
+
+// The host's path of a path on drive C: of this test's prefix; "" outside a test prefix.
+std::string HostPathOnC(const std::string &path);
+
 #endif

@@ -191,9 +191,14 @@ TEST(Interactive, CancelOnTheCopyProgressDuringTheBonusPack)
     EXPECT_EQ("MZ", ReadFileText(DEST "\\nxfscrpt.exe").substr(0, 2));
     EXPECT_FALSE(FileExists(DEST "\\nxfscrpt.cnt"));
     EXPECT_FALSE(FileExists(DEST "\\nxflink.exe"));
+    // What was placed before the cancel stays; nothing records an installation.
+    for (const char *name : { "nxf95pro.exe", "nxfpro32.dll", "nxfpro32.hlp", "nxfproex.dll" })
+        EXPECT_TRUE(FileExists(std::string(DEST "\\") + name)) << name;
+    EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
     EXPECT_EQ("<missing>", WinIni("DIR"));
     EXPECT_EQ("<missing>", WinIni("DEFDIR"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+    EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
 }
 
 TEST(Interactive, RequiredFileRetriedThenGivenUp)
