@@ -6,14 +6,9 @@
 set -u
 build="${1:?usage: run-setup.sh BUILD_DIR}"
 build=$(cd "$build" && pwd)
-WINE=/usr/lib/wine/wine64
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="winedbg.exe=d;winemenubuilder.exe=d;mscoree,mshtml="
-
-new_prefix() {
-  WINEPREFIX="$1" "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-  WINEPREFIX="$1" "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
-}
+# Wine's environment, new prefixes and a free display as the tests have them, without
+# the settings of the tests themselves (their root and fixed display).
+source "$(dirname "$0")/../tests/harness/wine-lib.sh" ""
 
 num="${DISPLAY:-}"; num="${num#*:}"; num="${num%%.*}"
 if [ -n "${DISPLAY:-}" ] && [ -e "/tmp/.X11-unix/X$num" ]; then
@@ -26,18 +21,15 @@ if [ -n "${DISPLAY:-}" ] && [ -e "/tmp/.X11-unix/X$num" ]; then
   exit $rc
 fi
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$display"
 export WINEPREFIX=$(mktemp -d /tmp/nexfer-run.XXXXXX)
+state=$(mktemp -d /tmp/nexfer-display.XXXXXX)
 cleanup() {
-  /usr/lib/wine/wineserver -k 2>/dev/null
-  kill $xvfb 2>/dev/null
-  rm -rf "$WINEPREFIX"
+  stop_prefix "$WINEPREFIX"
+  stop_display "$state"
+  rm -rf "$WINEPREFIX" "$state"
 }
 trap cleanup EXIT
+start_display "$state" || exit 2
 echo "No display: quiet installation under Xvfb into the throw-away prefix $WINEPREFIX"
 new_prefix "$WINEPREFIX"
 "$WINE" "$build/setup_quiet.exe" </dev/null

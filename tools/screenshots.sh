@@ -1,27 +1,26 @@
 #!/bin/bash
 # Renders every wizard page and dialog under Xvfb into BUILD_DIR/screenshots/*.png, for
-# a reviewer to look at. Uses the test harness of the build (display, template prefix);
-# the display is stopped again when this script started it.
+# a reviewer to look at, with the two programs of tools/screenshots. Uses the test
+# harness of the build (tests/harness/wine-lib.sh: display, template prefix); the
+# display is stopped again when this script started it.
 # Usage: screenshots.sh BUILD_DIR
 set -u
 build=$(cd "${1:?usage: screenshots.sh BUILD_DIR}" && pwd) || exit 2
-driver="$build/tests/wizard/wizard_shots.exe"
+source "$(dirname "$0")/../tests/harness/wine-lib.sh" "$build"
+programs="$build/tools/screenshots"
+driver="$programs/wizard_shots.exe"
 [ -f "$driver" ] || { echo "missing $driver: build the tests first" >&2; exit 2; }
-ROOT=$(sed -n 's/^ROOT="\(.*\)"$/\1/p' "$build/wine-run.sh")
-DISPLAY_NUM=$(sed -n 's/^DISPLAY_NUM="\(.*\)"$/\1/p' "$build/wine-run.sh")
 IMPORT=$(command -v import-im6.q16 || command -v import)
 out="$build/screenshots"
-prefix="$ROOT/prefixes/wizard_shots"
-shots="$prefix/drive_c/shots"
+shots="$NX_TEST_ROOT/prefixes/wizard_shots/drive_c/shots"
 
 display_up=0
-kill -0 "$(cat "$ROOT/xvfb.pid" 2>/dev/null)" 2>/dev/null && display_up=1
+display_running "$NX_TEST_ROOT" && display_up=1
+start_display "$NX_TEST_ROOT" || exit 2
 finish() {
-  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null
-  if [ $display_up = 0 ] && [ -f "$ROOT/xvfb.pid" ]; then
-    kill "$(cat "$ROOT/xvfb.pid")" 2>/dev/null
-    rm -f "$ROOT/xvfb.pid"
-  fi
+  stop_prefix "$NX_TEST_ROOT/prefixes/wizard_shots"
+  stop_prefix "$NX_TEST_ROOT/prefixes/e2e_shots"
+  [ $display_up = 1 ] || stop_display "$NX_TEST_ROOT"
 }
 trap finish EXIT
 
@@ -43,7 +42,7 @@ capture() {
       margin=8
       x=$(( x > margin ? x - margin : 0 )); y=$(( y > margin ? y - margin : 0 ))
       w=$(( w + 2 * margin )); h=$(( h + 2 * margin ))
-      "$IMPORT" -display ":$DISPLAY_NUM" -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png"
+      "$IMPORT" -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png"
       rm -f "$ready"
       touch "$folder/$name.go"
       count=$((count + 1))
@@ -62,7 +61,7 @@ wait $driver_pid
 sequence="$out/sequence"
 rm -rf "$sequence"
 mkdir -p "$sequence"
-"$build/wine-run.sh" "$build/tests/e2e/e2e_shots.exe" "Z:${build//\//\\}\\setup.exe" \
+"$build/wine-run.sh" "$programs/e2e_shots.exe" "Z:${build//\//\\}\\setup.exe" \
   "Z:${sequence//\//\\}" </dev/null >"$out/sequence.log" 2>&1 &
 sequence_pid=$!
 capture $sequence_pid "$sequence"

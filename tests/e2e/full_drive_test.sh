@@ -5,7 +5,7 @@
 # Usage: full_drive_test.sh BUILD_DIR VARIANT_DIR
 set -u
 build="$1" variants="$2"
-source "$(dirname "$0")/../harness/prefix-lib.sh" "$build"
+source "$(dirname "$0")/../harness/wine-lib.sh" "$build"
 sample="$build/sample-product"
 variant="$variants/setup_quiet_drive_t.exe"
 uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NEXFERPro'
@@ -26,7 +26,7 @@ umount "$probe"; rmdir "$probe"
 
 cleanup() {
   # The server goes first: it may still hold files on the drive.
-  [ -n "${OWN_PREFIX:-}" ] && WINEPREFIX="$OWN_PREFIX" /usr/lib/wine/wineserver -k 2>/dev/null
+  [ -n "${OWN_PREFIX:-}" ] && stop_prefix "$OWN_PREFIX"
   if [ -n "$drive_dir" ]; then
     umount "$drive_dir" 2>/dev/null
     rmdir "$drive_dir" 2>/dev/null
@@ -68,7 +68,7 @@ start_case() {
   fi
   ln -s "$drive_dir" "$WINEPREFIX/dosdevices/t:"
   # A warm server, so that the registry can be queried while it still runs.
-  WINEPREFIX="$WINEPREFIX" setsid /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+  setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1
   "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
   timeout 180 "$WINE" "$variant" </dev/null >/dev/null 2>&1
   run_rc=$?

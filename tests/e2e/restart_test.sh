@@ -5,7 +5,7 @@
 # Usage: restart_test.sh BUILD_DIR VARIANT_DIR bystander.exe
 set -u
 build="$1" variants="$2" bystander="$3"
-source "$(dirname "$0")/../harness/prefix-lib.sh" "$build"
+source "$(dirname "$0")/../harness/wine-lib.sh" "$build"
 passed=0 failed=0
 
 # run_case NAME VARIANT EXPECT(restart|none)

@@ -7,7 +7,7 @@
 # Usage: sign_test.sh BUILD_DIR sign.sh
 set -u
 build="$1" sign="$2"
-source "$(dirname "$0")/../harness/prefix-lib.sh" "$build"
+source "$(dirname "$0")/../harness/wine-lib.sh" "$build"
 for tool in openssl osslsigncode; do
   command -v $tool >/dev/null || { echo "$tool is not installed (make deps)"; exit 1; }
 done
@@ -22,7 +22,7 @@ kit() { "$WINE" "$build/setupkit.exe" "$@" </dev/null >"$work/kit.out" 2>&1; kit
 verifies() { osslsigncode verify -CAfile "$2" -in "$1" >"$1.verify" 2>&1; }
 
 new_own_prefix sign
-work=$(mktemp -d "$ROOT/sign.XXXXXX")
+work=$(mktemp -d "$NX_TEST_ROOT/sign.XXXXXX")
 trap 'drop_own_prefix; rm -rf "$work"' EXIT
 cd "$work" || exit 2
 

@@ -5,7 +5,7 @@
 # Usage: restart_test.sh BUILD_DIR restarter.exe bystander.exe
 set -u
 build="$1" restarter="$2" bystander="$3"
-source "$(dirname "$0")/../../harness/prefix-lib.sh" "$build"
+source "$(dirname "$0")/../../harness/wine-lib.sh" "$build"
 new_own_prefix restart
 prefix="$WINEPREFIX"
 log="$prefix/drive_c/bystander.txt"
