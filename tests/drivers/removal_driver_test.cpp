@@ -49,10 +49,10 @@ protected:
             if (!box)
                 return;
             question = MessageBoxText(box);
-            ClickButton(box, answer);
+            Click(box, answer);
         });
         int result = RemovalDriver(dest_.Path(), REMOVE_ALL, &outcome_, message_, COUNTOF(message_), NULL, NULL);
-        driver.Wait();
+        driver.Finish();
         question_ = question;
         return result;
     }
@@ -180,11 +180,11 @@ TEST_F(RemovalDriverTest, AProtectedFolderLosesOnlyTheProductsOwnFiles)
         HWND box = WaitForDialog("NEXFER Pro Installation", 3000);
         if (box) {
             seen = MessageBoxText(box);
-            ClickButton(box, IDNO);
+            Click(box, IDNO);
         }
     });
     EXPECT_EQ(1, RemovalDriver(folder.c_str(), REMOVE_ALL, &outcome_, message_, COUNTOF(message_), NULL, NULL));
-    driver.Wait();
+    driver.Finish();
     EXPECT_EQ("", seen);
     EXPECT_FALSE(FileExists(folder + "\\nxf95pro.exe"));
     for (const char *name : { "NEXFER.ini", "keep.log", "keep.ini", "keep.bak", "keep.tmp" }) {

@@ -74,11 +74,6 @@ SetupRun RunSetupProgram(const std::string &path, DWORD timeoutMs)
     return run;
 }
 
-void ClickControl(HWND dialog, int id)
-{
-    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
 SetupProcess::SetupProcess(const char *name, bool withoutOS, bool byPath) : process_(NULL), pid_(0)
 {
     STARTUPINFOA si = {};
@@ -141,7 +136,7 @@ DWORD SetupProcess::WaitForExit(DWORD timeoutMs)
 
 bool ClickAndWait(HWND dialog, int id)
 {
-    if (!dialog || !ClickButton(dialog, id))
+    if (!dialog || !Click(dialog, id))
         return false;
     return WaitForClose(dialog, 20000) != 0;
 }

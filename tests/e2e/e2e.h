@@ -45,10 +45,7 @@ private:
 
 #define MESSAGE_TEXT_ID 65535
 
-// Selects a radio button or toggles a check box the way a mouse click does.
-void ClickControl(HWND dialog, int id);
-
-// Clicks a button and waits until the dialog is gone.
+// Clicks a button (Click of harness/testutil.h) and waits until the dialog is gone.
 bool ClickAndWait(HWND dialog, int id);
 
 // Every file name in a folder (no subfolders), sorted.

@@ -65,7 +65,7 @@ TEST(Interactive, EveryPageToTheFinishNotice)
     HWND placement = setup.WaitForDialog(ICON_PLACEMENT);
     ASSERT_TRUE(placement != NULL);
     EXPECT_TRUE(IsChecked(placement, 1851));
-    ClickControl(placement, 1852);
+    Click(placement, 1852);
     ASSERT_TRUE(ClickAndWait(placement, IDOK));
 
     // The explorer interface registered itself, so the notice asks for a restart.
@@ -127,8 +127,8 @@ TEST(Interactive, ExplorerOnlyBringsTheRequiredClassicFiles)
 {
     SetupProcess setup("setup_interactive");
     WorkToTheCopy(setup, [](HWND page) {
-        ClickControl(page, 1880);
-        ClickControl(page, 2418);
+        Click(page, 1880);
+        Click(page, 2418);
     });
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(ICON_PLACEMENT), IDOK));
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("Congratulations!"), IDCANCEL));
@@ -149,8 +149,8 @@ TEST(Interactive, BonusPackAlone)
 {
     SetupProcess setup("setup_interactive");
     WorkToTheCopy(setup, [](HWND page) {
-        ClickControl(page, 1880);
-        ClickControl(page, 2417);
+        Click(page, 1880);
+        Click(page, 2417);
     });
     HWND finish = setup.WaitForDialog("Congratulations!");
     ASSERT_TRUE(finish != NULL);
@@ -179,7 +179,7 @@ TEST(Interactive, CancelOnTheCopyProgressDuringTheBonusPack)
     EXPECT_EQ(0u, MessageBoxText(prompt).find("Copy of nxfscrpt.exe to " DEST " failed. ("));
     HWND progress = setup.WaitForDialog(WELCOME, 954);
     ASSERT_TRUE(progress != NULL);
-    ASSERT_TRUE(ClickButton(progress, IDCANCEL));
+    ASSERT_TRUE(Click(progress, IDCANCEL));
     holder.Release();
     ASSERT_TRUE(ClickAndWait(prompt, IDRETRY));
 

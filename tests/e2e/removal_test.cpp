@@ -40,7 +40,7 @@ static void StartRemoval(SetupProcess &setup)
     ASSERT_TRUE(welcome != NULL);
     ASSERT_TRUE(IsControlEnabled(welcome, 1852));
     EXPECT_EQ("&Uninstall NEXFER Pro", ControlText(welcome, 1852));
-    ClickControl(welcome, 1852);
+    Click(welcome, 1852);
     ASSERT_TRUE(ClickAndWait(welcome, IDOK));
 }
 

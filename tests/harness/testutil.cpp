@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <algorithm>
 #include <string.h>
+#include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 #include "harness/testutil.h"
 
 static LONG s_scratchCounter;
@@ -191,11 +193,26 @@ DWORD RunProgram(const std::string &commandLine, DWORD timeoutMs)
     return code;
 }
 
+// --- Driving windows ------------------------------------------------------------
+
+// Set on a driver's thread: the dialogs its script finds are noted there.
+static thread_local UiDriver *t_driver;
+
+static const DWORD kLeftOpenMs = 5000;     // a dialog the script left open: a fault
+static const DWORD kCloseRoundMs = 100;
+
+void NoteDriven(HWND dialog)
+{
+    if (t_driver && dialog &&
+        std::find(t_driver->driven_.begin(), t_driver->driven_.end(), dialog) == t_driver->driven_.end())
+        t_driver->driven_.push_back(dialog);
+}
+
 struct FindRequest {
     DWORD pid;
     const char *caption;
     int control;
-    HWND found;
+    std::vector<HWND> found;
 };
 
 static BOOL CALLBACK FindDialogProc(HWND window, LPARAM param)
@@ -209,17 +226,25 @@ static BOOL CALLBACK FindDialogProc(HWND window, LPARAM param)
         return TRUE;
     GetClassNameA(window, cls, sizeof(cls));
     GetWindowTextA(window, caption, sizeof(caption));
-    if (strcmp(cls, "#32770") == 0 && strcmp(caption, request->caption) == 0 &&
-        (!request->control || GetDlgItem(window, request->control))) {
-        request->found = window;
-        return FALSE;
-    }
+    if (strcmp(cls, "#32770") == 0 && (!request->caption || strcmp(caption, request->caption) == 0) &&
+        (!request->control || GetDlgItem(window, request->control)))
+        request->found.push_back(window);
     return TRUE;
 }
 
 HWND FindDialog(DWORD pid, const char *caption, int control)
 {
-    FindRequest request = { pid, caption, control, NULL };
+    FindRequest request = { pid, caption, control, {} };
+    EnumWindows(FindDialogProc, (LPARAM)&request);
+    if (request.found.empty())
+        return NULL;
+    NoteDriven(request.found.front());
+    return request.found.front();
+}
+
+std::vector<HWND> DialogsOfProcess(DWORD pid)
+{
+    FindRequest request = { pid, NULL, 0, {} };
     EnumWindows(FindDialogProc, (LPARAM)&request);
     return request.found;
 }
@@ -280,34 +305,177 @@ int IsControlVisible(HWND dialog, int id)
     return control && IsWindowVisible(control);
 }
 
-int ClickButton(HWND dialog, int id)
-{
-    HWND control = GetDlgItem(dialog, id);
-
-    if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control))
-        return 0;
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)control);
-    return 1;
-}
-
 std::string MessageBoxText(HWND box)
 {
     return ControlText(box, 65535);
 }
 
-UiDriver::UiDriver(std::function<void()> script) : thread_(script)
+int Click(HWND dialog, int id)
 {
+    HWND control = GetDlgItem(dialog, id);
+
+    if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control))
+        return 0;
+    PostMessageA(control, BM_CLICK, 0, 0);
+    return 1;
+}
+
+void PressKey(HWND dialog, UINT key)
+{
+    GUITHREADINFO info = {};
+    HWND target = dialog;
+
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, NULL), &info) && info.hwndFocus)
+        target = info.hwndFocus;
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+}
+
+void TypeText(HWND dialog, int id, const char *text)
+{
+    SendDlgItemMessageA(dialog, id, WM_SETTEXT, 0, (LPARAM)text);
+}
+
+UiDriver::UiDriver(std::function<void()> script)
+    : script_(script), anyCaption_(false), finishing_(false), answered_(0)
+{
+    thread_ = std::thread(&UiDriver::Run, this);
+}
+
+UiDriver::UiDriver(const char *caption, std::function<void(HWND, int)> answer)
+    : caption_(caption ? caption : ""), anyCaption_(caption == NULL), answer_(answer), finishing_(false),
+      answered_(0)
+{
+    thread_ = std::thread(&UiDriver::Run, this);
 }
 
 UiDriver::~UiDriver()
 {
-    Wait();
+    Finish();
 }
 
-void UiDriver::Wait()
+void UiDriver::Finish()
 {
+    finishing_ = true;
     if (thread_.joinable())
         thread_.join();
+}
+
+void UiDriver::Run()
+{
+    t_driver = this;
+    if (answer_) {
+        Answer();
+    } else if (RunReported(script_)) {
+        WatchDriven();
+    } else {
+        CloseDialogs();
+    }
+    t_driver = NULL;
+}
+
+// Runs step with its results captured on this thread, then reports them to the test as
+// they were; false when one was a fatal failure or step threw.
+bool UiDriver::RunReported(const std::function<void()> &step)
+{
+    testing::TestPartResultArray results;
+    std::string thrown;
+    {
+        testing::ScopedFakeTestPartResultReporter capture(
+            testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
+        try {
+            step();
+        } catch (const std::exception &e) {
+            thrown = e.what();
+        } catch (...) {
+            thrown = "an exception that is no std::exception";
+        }
+    }
+    bool fatal = false;
+    for (int i = 0; i < results.size(); i++) {
+        const testing::TestPartResult &result = results.GetTestPartResult(i);
+        fatal = fatal || result.fatally_failed();
+        GTEST_MESSAGE_AT_(result.file_name(), result.line_number(), result.message(), result.type());
+    }
+    if (!thrown.empty())
+        ADD_FAILURE() << "The UI script threw " << thrown;
+    if (fatal || !thrown.empty()) {
+        ADD_FAILURE() << "The UI script failed: every dialog of this process is closed";
+        return false;
+    }
+    return true;
+}
+
+// Answers each dialog of the caption in turn, then takes a last look once finishing.
+void UiDriver::Answer()
+{
+    for (;;) {
+        bool last = finishing_;
+        HWND dialog = FindDialog(GetCurrentProcessId(), anyCaption_ ? NULL : caption_.c_str(), 0);
+        if (dialog) {
+            int n = answered_++;
+            if (!RunReported([&] { answer_(dialog, n); })) {
+                CloseDialogs();
+                return;
+            }
+            WaitForClose(dialog);
+            continue;
+        }
+        if (last)
+            return;
+        Sleep(20);
+    }
+}
+
+// After a script that passed: a dialog it found and left open keeps the test thread
+// waiting for ever, so after kLeftOpenMs it is a failure and the dialogs are closed.
+void UiDriver::WatchDriven()
+{
+    DWORD openSince = GetTickCount();
+
+    while (!finishing_) {
+        HWND open = NULL;
+        for (HWND dialog : driven_)
+            if (IsWindow(dialog) && IsWindowVisible(dialog))
+                open = dialog;
+        if (!open) {
+            openSince = GetTickCount();
+        } else if (GetTickCount() - openSince > kLeftOpenMs) {
+            ADD_FAILURE() << "The dialog \"" << WindowText(open) << "\" was still open " << kLeftOpenMs / 1000
+                          << " s after the UI script ended: every dialog of this process is closed";
+            CloseDialogs();
+            return;
+        }
+        Sleep(50);
+    }
+}
+
+// Until Finish(): every visible dialog of this process gets Cancel, then OK, then
+// WM_CLOSE, a round apart, whatever its buttons (pages and message boxes alike).
+void UiDriver::CloseDialogs()
+{
+    std::vector<std::pair<HWND, int>> tries;
+
+    while (!finishing_) {
+        for (HWND dialog : DialogsOfProcess(GetCurrentProcessId())) {
+            auto it = std::find_if(tries.begin(), tries.end(), [&](const std::pair<HWND, int> &t) {
+                return t.first == dialog;
+            });
+            if (it == tries.end())
+                it = tries.insert(tries.end(), { dialog, 0 });
+            int round = it->second++;
+            if (round % 10 == 0) {
+                static const UINT commands[] = { IDCANCEL, IDOK, 0 };
+                UINT command = commands[(round / 10) % 3];
+                if (command)
+                    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+                else
+                    PostMessageA(dialog, WM_CLOSE, 0, 0);
+            }
+        }
+        Sleep(kCloseRoundMs);
+    }
 }
 
 std::string HarnessProgram(const char *name)

@@ -1,9 +1,10 @@
-// Shared test helpers: scratch folders, registry and WIN.INI clean-up, text files, and
-// driving dialogs from a second thread as a user would.
+// Shared test helpers: scratch folders, registry and WIN.INI clean-up, text files, helper
+// processes, and the window driver with which every UI test works dialogs as a user would.
 #ifndef NX_TESTUTIL_H
 #define NX_TESTUTIL_H
 
 #include <windows.h>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -62,34 +63,91 @@ private:
 // Full path of a helper program built beside the test harness (e.g. "holdfile.exe").
 std::string HarnessProgram(const char *name);
 
-// --- Driving windows -------------------------------------------------------------
-// A visible dialog (class "#32770") of process pid with this caption and, when control
-// is not 0, holding that control; NULL when there is none now.
+// --- Driving windows ------------------------------------------------------------
+// A UI test shows the window under test on the test thread (a page, a message box) while
+// a UiDriver runs a script on a second thread: it finds the dialog by its caption, reads
+// its controls and clicks as a user would. The script's EXPECT and ASSERT failures are the
+// test's failures. When the script fails fatally (an ASSERT, an exception), the driver
+// closes every dialog of this process until Finish(), so that the test thread gets back
+// and the test ends at once with the failing step's message.
+
+// A visible dialog (class "#32770") of process pid with this caption (any caption when
+// NULL) and, when control is not 0, holding that control; NULL when there is none now.
 HWND FindDialog(DWORD pid, const char *caption, int control);
-// Finds a top-level window of this process by class "#32770" (or any class with
-// NULL) whose caption equals caption; waits up to timeoutMs.
+// A dialog of this process with this caption; waits up to timeoutMs, NULL after that.
 HWND WaitForDialog(const char *caption, DWORD timeoutMs = 10000);
-// Waits until window is gone.
+// Waits until window is gone; 0 when it is still there after timeoutMs.
 int WaitForClose(HWND window, DWORD timeoutMs = 10000);
+// Every visible dialog of process pid.
+std::vector<HWND> DialogsOfProcess(DWORD pid);
+
 std::string ControlText(HWND dialog, int id);
 std::string WindowText(HWND window);
 int IsChecked(HWND dialog, int id);
 int IsControlEnabled(HWND dialog, int id);
 int IsControlVisible(HWND dialog, int id);
-// Clicks a button as a user would: only when it is visible and enabled (posted, so a
-// nested modal box does not block the caller). 1 when clicked.
-int ClickButton(HWND dialog, int id);
 // The text of a message box (static 65535).
 std::string MessageBoxText(HWND box);
 
-// Runs a script on a second thread while the test thread shows the window under test;
-// the script finds, reads and clicks. Joined by Wait() or the destructor.
+// Clicks a push button, radio button or check box as a user would: only when it is
+// visible and enabled (Wine's BM_CLICK would click a disabled one too). The click is
+// posted to the control, so that a modal box it opens does not block the caller, and
+// clicks posted to one dialog take effect in order. 1 when clicked.
+int Click(HWND dialog, int id);
+// Posts a key press to the control that has the focus in the dialog's thread.
+void PressKey(HWND dialog, UINT key);
+// Sets an edit field's text as if the user had typed it.
+void TypeText(HWND dialog, int id, const char *text);
+
+// Waits until predicate() holds; false after timeoutMs.
+template <typename F> bool WaitUntil(F predicate, DWORD timeoutMs = 10000)
+{
+    DWORD start = GetTickCount();
+    while (!predicate()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// Drives the windows the test thread shows, from a thread of its own; Finish() (or the
+// destructor) once the call under test has returned.
+//   UiDriver driver([&] { HWND page = WaitForDialog("Caption"); ASSERT_TRUE(page); ...
+//                         EXPECT_EQ(1, Click(page, IDOK)); });
+//   EXPECT_EQ(1, RunSomePage(...));
+// A script that ends without failing but leaves a dialog it found open for 5 s fails
+// the test too, and that dialog is closed.
 class UiDriver {
 public:
+    // Runs script once.
     explicit UiDriver(std::function<void()> script);
+    // Answers, until Finish(), every dialog of this process with this caption (any dialog
+    // for NULL) as it shows up: answer(dialog, n) reads the n-th one (0, 1, ...) and
+    // clicks; the driver then waits for it to close. Also for calls that must show
+    // nothing: count the answers.
+    UiDriver(const char *caption, std::function<void(HWND dialog, int n)> answer);
     ~UiDriver();
-    void Wait();
+    // Lets an answering driver take a last look and stop, waits for a script to end.
+    void Finish();
+    // Dialogs answered so far; read it after Finish().
+    int Answered() const { return answered_; }
+
 private:
+    void Run();
+    bool RunReported(const std::function<void()> &step);
+    void Answer();
+    void WatchDriven();
+    void CloseDialogs();
+    friend void NoteDriven(HWND dialog);
+
+    std::function<void()> script_;
+    std::string caption_;
+    bool anyCaption_;
+    std::function<void(HWND, int)> answer_;
+    std::atomic<bool> finishing_;
+    int answered_;
+    std::vector<HWND> driven_;
     std::thread thread_;
 };
 

@@ -1,14 +1,11 @@
 // Helpers for the placement and product INI tests: run-once values a test adds are
-// removed again, message boxes are answered from a second thread, rows are expanded.
+// removed again, rows are expanded, folder contents compared.
 #ifndef NX_PLACEMENT_SUPPORT_H
 #define NX_PLACEMENT_SUPPORT_H
 
 #include <windows.h>
-#include <atomic>
-#include <functional>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 #include "harness/testutil.h"
 #include "payload/payload.h"
@@ -57,33 +54,6 @@ private:
         RegCloseKey(h);
     }
     std::set<std::string> once_, services_;
-};
-
-// Answers every message box with the given caption while it lives: decide gets the
-// box's number and text and returns the button to click. texts lists what was seen.
-class BoxAnswerer {
-public:
-    BoxAnswerer(const char *caption, std::function<int(int, const std::string &)> decide)
-        : caption_(caption), decide_(decide), stop_(false), thread_([this] { Run(); }) {}
-    ~BoxAnswerer() { Stop(); }
-    void Stop() { stop_ = true; if (thread_.joinable()) thread_.join(); }
-    std::vector<std::string> texts;
-private:
-    void Run()
-    {
-        while (!stop_) {
-            HWND box = WaitForDialog(caption_.c_str(), 50);
-            if (!box)
-                continue;
-            texts.push_back(MessageBoxText(box));
-            ClickButton(box, decide_((int)texts.size() - 1, texts.back()));
-            WaitForClose(box);
-        }
-    }
-    std::string caption_;
-    std::function<int(int, const std::string &)> decide_;
-    std::atomic<bool> stop_;
-    std::thread thread_;
 };
 
 // The bytes a payload row expands to.

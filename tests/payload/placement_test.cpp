@@ -219,18 +219,22 @@ TEST_F(Placement, RequiredRowNotCarriedPromptsForRetry)
 {
     std::string expected = "Copy of nxfini.dll to " + dest_ + " failed. (";
     {
-        BoxAnswerer boxes("Install", [](int n, const std::string &) { return n == 0 ? IDRETRY : IDCANCEL; });
+        std::vector<std::string> texts;
+        UiDriver boxes("Install", [&texts](HWND box, int n) {
+            texts.push_back(MessageBoxText(box));
+            Click(box, n == 0 ? IDRETRY : IDCANCEL);
+        });
         EXPECT_EQ(1, Install("nxfini.dll", 6, 1));
-        boxes.Stop();
-        ASSERT_EQ(2u, boxes.texts.size());
-        EXPECT_EQ(expected, boxes.texts[0].substr(0, expected.size()));
-        EXPECT_EQ(boxes.texts[0], boxes.texts[1]);
+        boxes.Finish();
+        ASSERT_EQ(2u, texts.size());
+        EXPECT_EQ(expected, texts[0].substr(0, expected.size()));
+        EXPECT_EQ(texts[0], texts[1]);
     }
     {
-        BoxAnswerer boxes("Install", [](int, const std::string &) { return IDCANCEL; });
+        UiDriver boxes("Install", [](HWND box, int) { Click(box, IDCANCEL); });
         EXPECT_EQ(0, Install("nxfini.dll", 6, 0));
-        boxes.Stop();
-        EXPECT_TRUE(boxes.texts.empty());
+        boxes.Finish();
+        EXPECT_EQ(0, boxes.Answered());
     }
     EXPECT_TRUE(Log().empty());
     g_bSilent = 1;
@@ -244,13 +248,13 @@ TEST_F(Placement, RetryRepeatsTheExtraction)
 {
     // The source folder is missing at first; the user makes it and retries.
     source_ = temp_.File("later") + "\\";
-    BoxAnswerer boxes("Install", [this](int, const std::string &) {
+    UiDriver boxes("Install", [this](HWND box, int) {
         CreateDirectoryA(temp_.File("later").c_str(), NULL);
-        return IDRETRY;
+        Click(box, IDRETRY);
     });
     EXPECT_EQ(0, Install("nxfpro32.dll", 1, 1));
-    boxes.Stop();
-    EXPECT_EQ(1u, boxes.texts.size());
+    boxes.Finish();
+    EXPECT_EQ(1, boxes.Answered());
     EXPECT_TRUE(ExpandedRow(1) == ReadFileText(folder_.File("nxfpro32.dll")));
 }
 
@@ -382,10 +386,14 @@ TEST_F(Placement, CreateFolderChainReportsEveryFailingLevel)
     char path[32];
     snprintf(path, sizeof(path), "%s\\A\\B", root.c_str());
     {
-        BoxAnswerer boxes("Install", [](int, const std::string &) { return IDOK; });
+        std::vector<std::string> texts;
+        UiDriver boxes("Install", [&texts](HWND box, int) {
+            texts.push_back(MessageBoxText(box));
+            Click(box, IDOK);
+        });
         EXPECT_EQ(0, CreateFolderChain(path));
-        boxes.Stop();
-        EXPECT_EQ(expected, boxes.texts);
+        boxes.Finish();
+        EXPECT_EQ(expected, texts);
     }
     g_bSilent = 1;
     EXPECT_EQ(0, CreateFolderChain(path));

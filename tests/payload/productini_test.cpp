@@ -20,11 +20,15 @@ protected:
     // Runs the step, answering the sites question with answer; returns the questions seen.
     std::vector<std::string> Run(DWORD flags, int answer = IDNO, const std::string &dest = "")
     {
-        BoxAnswerer boxes("NEXFER Sites", [answer](int, const std::string &) { return answer; });
+        std::vector<std::string> texts;
+        UiDriver boxes("NEXFER Sites", [&texts, answer](HWND box, int) {
+            texts.push_back(MessageBoxText(box));
+            Click(box, answer);
+        });
         InstallProductIni(source_.c_str(), (dest.empty() ? dest_ : dest).c_str(), flags, NULL, NULL,
                           message_, COUNTOF(message_), &ok_, &g_siteList);
-        boxes.Stop();
-        return boxes.texts;
+        boxes.Finish();
+        return texts;
     }
     // The template with every "$$" replaced by folder.
     std::string ExpectedIni(const std::string &folder)

@@ -2,7 +2,6 @@
 // sample DLLs for real, plus two test DLLs) and the shell namespace entries.
 #include <gtest/gtest.h>
 #include <string.h>
-#include <atomic>
 #include <ctype.h>
 #include "drivers/components.h"
 #include "harness/testutil.h"
@@ -157,33 +156,22 @@ TEST_F(Com, NothingHappensWithoutTheDllOrItsEntryPoint)
 }
 
 // Watches for the icon placement page while the code under test runs. With answer set
-// it picks My Computer and Next; otherwise it notes the page and cancels it.
+// it picks My Computer and Next; otherwise it notes the page and cancels it. Every page
+// that appears is answered, so that a fault fails the test, never hangs it.
 class PageWatcher {
 public:
-    explicit PageWatcher(bool answer) : driver_([this, answer] { Watch(answer); }) {}
+    explicit PageWatcher(bool answer)
+        : driver_(kPlacementCaption, [answer](HWND page, int) {
+              if (answer)
+                  Click(page, 1852);
+              Click(page, answer ? IDOK : IDCANCEL);
+          }) {}
     bool Seen()
     {
-        done_ = true;
-        driver_.Wait();
-        return seen_;
+        driver_.Finish();
+        return driver_.Answered() > 0;
     }
 private:
-    // Every page that appears is answered, so that a fault fails the test, never hangs it.
-    void Watch(bool answer)
-    {
-        while (!done_) {
-            HWND page = WaitForDialog(kPlacementCaption, 50);
-            if (!page)
-                continue;
-            seen_ = true;
-            if (answer)
-                SendDlgItemMessageA(page, 1852, BM_CLICK, 0, 0);
-            ClickButton(page, answer ? IDOK : IDCANCEL);
-            WaitForClose(page);
-        }
-    }
-    std::atomic<bool> done_{false};
-    bool seen_ = false;
     UiDriver driver_;
 };
 

@@ -93,7 +93,7 @@ TEST_F(DestinationPage, ShowsPromptAndFolderAndReturnsTheTypedText)
             EXPECT_EQ("C:\\Program Files\\NEXFER Pro", ControlText(page, IDC_DEST_FOLDER));
             EXPECT_TRUE(IsControlVisible(page, IDC_PICTURE));
             TypeText(page, IDC_DEST_FOLDER, text);
-            EXPECT_EQ(1, ClickButton(page, IDOK));
+            EXPECT_EQ(1, Click(page, IDOK));
         });
         EXPECT_EQ(1, RunDestinationPage(NULL, g_hInst, "Pick a folder:", "C:\\Program Files\\NEXFER Pro", result));
         EXPECT_STREQ(text, result);
@@ -112,7 +112,7 @@ TEST_F(DestinationPage, CancelAndEscapeLeaveTheResult)
             if (escape)
                 PressKey(page, VK_ESCAPE);
             else
-                EXPECT_EQ(1, ClickButton(page, IDCANCEL));
+                EXPECT_EQ(1, Click(page, IDCANCEL));
         });
         EXPECT_EQ(0, RunDestinationPage(NULL, g_hInst, "Prompt", "C:\\NX", result));
         EXPECT_STREQ("unchanged", result);
@@ -132,7 +132,7 @@ TEST_F(DestinationPage, EditFieldTakesNoMoreThanTheBuffer)
         SendMessageA(edit, EM_SETSEL, 0, -1);
         SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)longText.c_str());
         EXPECT_EQ(FOLDER_SIZE - 1, GetWindowTextLengthA(edit));
-        EXPECT_EQ(1, ClickButton(page, IDOK));
+        EXPECT_EQ(1, Click(page, IDOK));
     });
     EXPECT_EQ(1, RunDestinationPage(NULL, g_hInst, "Prompt", "", result));
     EXPECT_EQ(std::string(FOLDER_SIZE - 1, 'z'), result);
@@ -156,9 +156,9 @@ protected:
             return NULL;
         if (text) {
             TypeText(page, IDC_DEST_FOLDER, text);
-            ClickButton(page, IDOK);
+            Click(page, IDOK);
         } else {
-            ClickButton(page, IDCANCEL);
+            Click(page, IDCANCEL);
         }
         WaitForClose(page);
         return page;
@@ -171,7 +171,7 @@ protected:
         if (!box)
             return view;
         view = ReadBox(box);
-        ClickButton(box, IDOK);
+        Click(box, IDOK);
         WaitForClose(box);
         return view;
     }
@@ -191,7 +191,7 @@ TEST_F(ChooseDestinationLoop, RefusesTheSourceFolderThenCreatesTheChain)
         ASSERT_TRUE(page != NULL);
         EXPECT_EQ("Please enter the destination folder:", ControlText(page, IDC_DEST_PROMPT));
         EXPECT_EQ(inside, ControlText(page, IDC_DEST_FOLDER));
-        ClickButton(page, IDOK);
+        Click(page, IDOK);
         BoxView refused = AnswerBox(kStopCaption);
         EXPECT_EQ("You cannot install to the folder that contains the installation files.", refused.text);
         EXPECT_EQ(StopIcon(), refused.icon);
@@ -200,7 +200,7 @@ TEST_F(ChooseDestinationLoop, RefusesTheSourceFolderThenCreatesTheChain)
         ASSERT_TRUE(page != NULL);
         EXPECT_EQ(inside, ControlText(page, IDC_DEST_FOLDER));
         TypeText(page, IDC_DEST_FOLDER, target.c_str());
-        ClickButton(page, IDOK);
+        Click(page, IDOK);
     });
     EXPECT_EQ(1, ChooseDestination(destination, source_.c_str()));
     EXPECT_EQ(target, destination);

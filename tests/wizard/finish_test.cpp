@@ -61,10 +61,10 @@ TEST(FinishNotice, InteractiveNotices)
             EXPECT_EQ(c.systemModal, view.topmost);
             EXPECT_EQ(c.icon == STOP ? StopIcon() : c.icon == INFORMATION ? InformationIcon() : NULL, view.icon);
             EXPECT_EQ(owner.Handle(), view.owner);
-            EXPECT_EQ(1, ClickButton(box, c.answer));
+            EXPECT_EQ(1, Click(box, c.answer));
         });
         ShowFinishNotice(owner.Handle(), c.notice, c.detail);
-        driver.Wait();
+        driver.Finish();
         EXPECT_EQ(c.needRebootAfter, g_bNeedReboot);
     }
 }
@@ -92,9 +92,15 @@ TEST(FinishNotice, QuietRunShowsNothingAndAllowRebootDecides)
         g_bSilent = 1;
         g_bAllowReboot = c.allowReboot;
         g_bNeedReboot = c.needRebootBefore;
-        DialogWatch watch;
+        std::vector<std::string> shown;
+        UiDriver watch(NULL, [&shown](HWND dialog, int) {
+            shown.push_back(WindowText(dialog));
+            if (!Click(dialog, IDCANCEL))
+                Click(dialog, IDOK);
+        });
         ShowFinishNotice(NULL, c.notice, "C:\\NX");
-        EXPECT_TRUE(watch.Stop().empty());
+        watch.Finish();
+        EXPECT_TRUE(shown.empty());
         EXPECT_EQ(c.needRebootAfter, g_bNeedReboot);
     }
 }

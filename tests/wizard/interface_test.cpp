@@ -39,7 +39,7 @@ TEST(InterfacePage, OpeningStateAndNextWithoutChanges)
             EXPECT_EQ(c.classicEnabled, IsControlEnabled(page, IDC_IFACE_CLASSIC));
             EXPECT_EQ(c.explorerEnabled, IsControlEnabled(page, IDC_IFACE_EXPLORER));
             EXPECT_TRUE(IsControlEnabled(page, IDC_IFACE_BONUS));
-            EXPECT_EQ(1, ClickButton(page, IDOK));
+            EXPECT_EQ(1, Click(page, IDOK));
         });
         EXPECT_EQ(c.result, RunInterfacePage(NULL, g_hInst, c.proposed, c.allowed));
         EXPECT_EQ(c.bonus, gbInstallBonusPack);
@@ -70,10 +70,10 @@ TEST(InterfacePage, ChoicesMadeOnThePage)
             for (int i = 0; i < 3; i++) {
                 if (!untick[i])
                     continue;
-                ASSERT_EQ(1, TickButton(page, ids[i]));
+                ASSERT_EQ(1, Click(page, ids[i]));
                 EXPECT_TRUE(WaitUntil([&] { return !IsChecked(page, ids[i]); }));
             }
-            EXPECT_EQ(1, ClickButton(page, IDOK));
+            EXPECT_EQ(1, Click(page, IDOK));
         });
         EXPECT_EQ(c.result, RunInterfacePage(NULL, g_hInst, 12, 15));
         EXPECT_EQ(c.bonus, gbInstallBonusPack);
@@ -86,11 +86,11 @@ TEST(InterfacePage, NothingSelectedKeepsThePageOpen)
         HWND page = WaitForDialog(kInterfaceCaption);
         ASSERT_TRUE(page != NULL);
         for (int id : { IDC_IFACE_CLASSIC, IDC_IFACE_EXPLORER, IDC_IFACE_BONUS }) {
-            ASSERT_EQ(1, TickButton(page, id));
+            ASSERT_EQ(1, Click(page, id));
             ASSERT_TRUE(WaitUntil([&] { return !IsChecked(page, id); }));
         }
         for (int round = 0; round < 2; round++) {
-            EXPECT_EQ(1, ClickButton(page, IDOK));
+            EXPECT_EQ(1, Click(page, IDOK));
             HWND box = WaitForDialog("Error");
             ASSERT_TRUE(box != NULL);
             BoxView view = ReadBox(box);
@@ -99,14 +99,14 @@ TEST(InterfacePage, NothingSelectedKeepsThePageOpen)
             EXPECT_EQ(StopIcon(), view.icon);
             EXPECT_TRUE(view.ok);
             EXPECT_FALSE(view.cancel);
-            EXPECT_EQ(1, ClickButton(box, IDOK));
+            EXPECT_EQ(1, Click(box, IDOK));
             ASSERT_TRUE(WaitForClose(box));
             EXPECT_TRUE(IsWindowVisible(page));
             EXPECT_FALSE(IsChecked(page, IDC_IFACE_CLASSIC));
         }
-        ASSERT_EQ(1, TickButton(page, IDC_IFACE_EXPLORER));
+        ASSERT_EQ(1, Click(page, IDC_IFACE_EXPLORER));
         ASSERT_TRUE(WaitUntil([&] { return IsChecked(page, IDC_IFACE_EXPLORER); }));
-        EXPECT_EQ(1, ClickButton(page, IDOK));
+        EXPECT_EQ(1, Click(page, IDOK));
     });
     EXPECT_EQ(8, RunInterfacePage(NULL, g_hInst, 12, 15));
     EXPECT_EQ(0, gbInstallBonusPack);
@@ -124,7 +124,7 @@ TEST(InterfacePage, CancelAndEscapeClearTheBonusPack)
             if (escape)
                 PressKey(page, VK_ESCAPE);
             else
-                EXPECT_EQ(1, ClickButton(page, IDCANCEL));
+                EXPECT_EQ(1, Click(page, IDCANCEL));
         });
         EXPECT_EQ(0, RunInterfacePage(NULL, g_hInst, 12, 15));
         EXPECT_EQ(0, gbInstallBonusPack);
@@ -138,7 +138,7 @@ TEST(InterfacePage, HelpOpensAtThePageCornerAndCloses)
         ASSERT_TRUE(page != NULL);
         for (int escape = 0; escape < 2; escape++) {
             SCOPED_TRACE(escape ? "Escape" : "OK");
-            ASSERT_EQ(1, ClickButton(page, IDC_IFACE_HELP));
+            ASSERT_EQ(1, Click(page, IDC_IFACE_HELP));
             HWND help = WaitForDialog("NEXFER Pro Installation");
             ASSERT_TRUE(help != NULL);
             EXPECT_EQ(page, GetWindow(help, GW_OWNER));
@@ -152,11 +152,11 @@ TEST(InterfacePage, HelpOpensAtThePageCornerAndCloses)
             if (escape)
                 PressKey(help, VK_ESCAPE);
             else
-                EXPECT_EQ(1, ClickButton(help, IDOK));
+                EXPECT_EQ(1, Click(help, IDOK));
             ASSERT_TRUE(WaitForClose(help));
             EXPECT_TRUE(IsWindowVisible(page));
         }
-        EXPECT_EQ(1, ClickButton(page, IDOK));
+        EXPECT_EQ(1, Click(page, IDOK));
     });
     EXPECT_EQ(12, RunInterfacePage(NULL, g_hInst, 12, 15));
 }
@@ -188,13 +188,13 @@ TEST(IconPlacementPage, PreselectionAndChoice)
             EXPECT_EQ(c.initial == 0, IsChecked(page, IDC_PLACE_DESKTOP));
             EXPECT_EQ(c.initial == 1, IsChecked(page, IDC_PLACE_MYCOMPUTER));
             if (c.pick) {
-                ASSERT_EQ(1, TickButton(page, c.pick));
+                ASSERT_EQ(1, Click(page, c.pick));
                 EXPECT_TRUE(WaitUntil([&] { return IsChecked(page, c.pick); }));
             }
             if (c.next == 1)
-                EXPECT_EQ(1, ClickButton(page, IDOK));
+                EXPECT_EQ(1, Click(page, IDOK));
             else if (c.next == 0)
-                EXPECT_EQ(1, ClickButton(page, IDCANCEL));
+                EXPECT_EQ(1, Click(page, IDCANCEL));
             else
                 PressKey(page, VK_ESCAPE);
         });

@@ -58,7 +58,7 @@ TEST_F(FolderPicker, FromThePageAFolderGetsTheProductFolderAppended)
     UiDriver driver([&] {
         HWND page = WaitForDialog(kPageCaption);
         ASSERT_TRUE(page != NULL);
-        ASSERT_EQ(1, ClickButton(page, IDC_DEST_BROWSE));
+        ASSERT_EQ(1, Click(page, IDC_DEST_BROWSE));
         HWND picker = WaitForDialog("Locate");
         ASSERT_TRUE(picker != NULL);
         EXPECT_EQ(page, GetWindow(picker, GW_OWNER));
@@ -70,10 +70,10 @@ TEST_F(FolderPicker, FromThePageAFolderGetsTheProductFolderAppended)
         EXPECT_TRUE(IsControlVisible(picker, IDC_PICK_DRIVES));
         ASSERT_EQ(1, EnterFolder(picker, "Sub One"));
         EXPECT_EQ(Lower(start + "\\Sub One"), ControlText(picker, IDC_PICK_FOLDERPATH));
-        EXPECT_EQ(1, ClickButton(picker, IDOK));
+        EXPECT_EQ(1, Click(picker, IDOK));
         ASSERT_TRUE(WaitForClose(picker));
         EXPECT_EQ(start + "\\Sub One\\NEXFER", ControlText(page, IDC_DEST_FOLDER));
-        EXPECT_EQ(1, ClickButton(page, IDOK));
+        EXPECT_EQ(1, Click(page, IDOK));
     });
     EXPECT_EQ(1, RunDestinationPage(NULL, g_hInst, "Where to?", start.c_str(), result));
     EXPECT_EQ(start + "\\Sub One\\NEXFER", result);
@@ -89,18 +89,18 @@ TEST_F(FolderPicker, EscapeAndCancelLeaveTheEditField)
         TypeText(page, IDC_DEST_FOLDER, scratch_.Path());
         for (int escape = 0; escape < 2; escape++) {
             SCOPED_TRACE(escape ? "Escape" : "Cancel");
-            ASSERT_EQ(1, ClickButton(page, IDC_DEST_BROWSE));
+            ASSERT_EQ(1, Click(page, IDC_DEST_BROWSE));
             HWND picker = WaitForDialog("Locate");
             ASSERT_TRUE(picker != NULL);
             ASSERT_EQ(1, EnterFolder(picker, "Program Files"));
             if (escape)
                 PressKey(picker, VK_ESCAPE);
             else
-                EXPECT_EQ(1, ClickButton(picker, IDCANCEL));
+                EXPECT_EQ(1, Click(picker, IDCANCEL));
             ASSERT_TRUE(WaitForClose(picker));
             EXPECT_EQ(scratch_.Path(), ControlText(page, IDC_DEST_FOLDER));
         }
-        EXPECT_EQ(1, ClickButton(page, IDCANCEL));
+        EXPECT_EQ(1, Click(page, IDCANCEL));
     });
     EXPECT_EQ(0, RunDestinationPage(NULL, g_hInst, "Prompt", "C:\\NX", result));
     EXPECT_EQ(startFolder_, CurrentFolder());
@@ -130,10 +130,10 @@ TEST_F(FolderPicker, ResultRules)
             if (c.enter) {
                 EXPECT_EQ(1, EnterFolder(picker, c.enter));
             }
-            EXPECT_EQ(1, ClickButton(picker, IDOK));
+            EXPECT_EQ(1, Click(picker, IDOK));
         });
         EXPECT_NE(0, BrowseForFolder(NULL, c.start.c_str(), result));
-        driver.Wait();
+        driver.Finish();
         EXPECT_EQ(Lower(c.folder), Lower(result));
         EXPECT_EQ('#', result[260]);
         EXPECT_EQ(startFolder_, CurrentFolder());

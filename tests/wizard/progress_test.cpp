@@ -54,7 +54,7 @@ TEST_F(CopyProgress, CancelEscapeAndCloseBoxSetTheFlagAndTheDialogStays)
         SCOPED_TRACE(way);
         g_bCancel = 0;
         if (way == 0)
-            ASSERT_EQ(1, ClickButton(dialog_, IDCANCEL));
+            ASSERT_EQ(1, Click(dialog_, IDCANCEL));
         else if (way == 1)
             PressKey(dialog_, VK_ESCAPE);
         else
@@ -73,7 +73,7 @@ TEST_F(CopyProgress, RemovalFormHasNoCancel)
     EXPECT_EQ("Removal process", WindowText(dialog_));
     EXPECT_FALSE(IsControlVisible(dialog_, IDCANCEL));
     EXPECT_FALSE(IsControlEnabled(dialog_, IDCANCEL));
-    EXPECT_EQ(0, ClickButton(dialog_, IDCANCEL));
+    EXPECT_EQ(0, Click(dialog_, IDCANCEL));
 }
 
 TEST_F(CopyProgress, StatusTextIsPaintedAtOnce)

@@ -49,7 +49,7 @@ TEST_F(WelcomePage, UninstallIsOfferedOnlyForARecordedInstallation)
             EXPECT_FALSE(IsChecked(page, IDC_CHOICE_REMOVE));
             EXPECT_EQ(c.uninstallOffered, IsControlEnabled(page, IDC_CHOICE_REMOVE));
             EXPECT_TRUE(IsControlEnabled(page, IDC_VIEW_RELNOTES));
-            EXPECT_EQ(1, ClickButton(page, IDOK));
+            EXPECT_EQ(1, Click(page, IDOK));
         });
         EXPECT_EQ(1, RunWelcomePage(NULL, g_hInst));
     }
@@ -62,10 +62,10 @@ TEST_F(WelcomePage, UninstallChoiceReturnsTwo)
     UiDriver driver([] {
         HWND page = WaitForDialog(kCaption);
         ASSERT_TRUE(page != NULL);
-        ASSERT_EQ(1, TickButton(page, IDC_CHOICE_REMOVE));
+        ASSERT_EQ(1, Click(page, IDC_CHOICE_REMOVE));
         EXPECT_TRUE(WaitUntil([&] { return IsChecked(page, IDC_CHOICE_REMOVE); }));
         EXPECT_FALSE(IsChecked(page, IDC_CHOICE_INSTALL));
-        EXPECT_EQ(1, ClickButton(page, IDOK));
+        EXPECT_EQ(1, Click(page, IDOK));
     });
     EXPECT_EQ(2, RunWelcomePage(NULL, g_hInst));
 }
@@ -82,7 +82,7 @@ TEST_F(WelcomePage, CancelAndEscapeReturnZero)
             if (escape)
                 PressKey(page, VK_ESCAPE);
             else
-                EXPECT_EQ(1, ClickButton(page, IDCANCEL));
+                EXPECT_EQ(1, Click(page, IDCANCEL));
         });
         EXPECT_EQ(0, RunWelcomePage(NULL, g_hInst));
     }
@@ -113,7 +113,7 @@ TEST_F(WelcomePage, PictureStripAndWelcomeText)
         std::wstring shownText(wide);
         EXPECT_EQ(0u, shownText.find(L"The professional way to move files!\n\nQuickly"));
         EXPECT_EQ(shownText.size() - 8, shownText.rfind(L"Windows\u00ae"));
-        EXPECT_EQ(1, ClickButton(page, IDCANCEL));
+        EXPECT_EQ(1, Click(page, IDCANCEL));
     });
     EXPECT_EQ(0, RunWelcomePage(NULL, g_hInst));
 }
@@ -163,7 +163,7 @@ protected:
             ASSERT_TRUE(page != NULL);
             for (size_t round = 1; round <= 2; round++) {
                 SCOPED_TRACE(round);
-                ASSERT_EQ(1, ClickButton(page, IDC_VIEW_RELNOTES));
+                ASSERT_EQ(1, Click(page, IDC_VIEW_RELNOTES));
                 ASSERT_TRUE(WaitUntil([&] { return WindowsOfClass("Notepad").size() == round; }));
                 ASSERT_TRUE(FileExists(notesPath));
                 std::string placed = ReadFileText(notesPath);
@@ -175,7 +175,7 @@ protected:
                 EXPECT_TRUE(IsWindow(page));
                 ASSERT_TRUE(DeleteFileA(notesPath.c_str()));
             }
-            EXPECT_EQ(1, ClickButton(page, IDCANCEL));
+            EXPECT_EQ(1, Click(page, IDCANCEL));
         });
         EXPECT_EQ(0, RunWelcomePage(NULL, g_hInst));
     }

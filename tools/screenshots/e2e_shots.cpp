@@ -65,7 +65,7 @@ static bool Remove(const char *program)
     HWND welcome = setup.WaitForDialog(WELCOME, 1851);
     if (!welcome)
         return false;
-    ClickControl(welcome, 1852);
+    Click(welcome, 1852);
     if (!Shot("seq07-welcome-uninstall") || !ClickAndWait(welcome, IDOK) ||
         !Step(setup, WELCOME, MESSAGE_TEXT_ID, "seq08-removal-ini-question", IDYES) ||
         !Step(setup, "Remove", MESSAGE_TEXT_ID, "seq09-removal-complete", IDOK))

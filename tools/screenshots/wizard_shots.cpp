@@ -3,7 +3,6 @@
 // dialogs, waits for C:\shots\NAME.go (the picture is taken), then closes the scene.
 #include <stdio.h>
 #include <string>
-#include <thread>
 #include "harness/testutil.h"
 #include "resource.h"
 #include "session/messages.h"
@@ -53,9 +52,9 @@ static void Snap(const char *name)
 // Runs show() on this thread while script() finds the scene, snaps it and closes it.
 template <typename Show, typename Script> static void Scene(Show show, Script script)
 {
-    std::thread driver(script);
+    UiDriver driver(script);
     show();
-    driver.join();
+    driver.Finish();
 }
 
 // Snaps the dialog with the caption and closes it with the button.
@@ -65,7 +64,7 @@ static void SnapAndClose(const char *caption, const char *name, int button)
     if (!dialog)
         return;
     Snap(name);
-    ClickButton(dialog, button);
+    Click(dialog, button);
     WaitForClose(dialog);
 }
 
@@ -83,13 +82,13 @@ static void PageScenes()
           [] { SnapAndClose("NEXFER Pro Installation: Interface Selection", "03-interface-old-windows", IDCANCEL); });
     Scene([] { RunInterfacePage(NULL, g_hInst, 12, 15); }, [] {
         HWND page = WaitForDialog("NEXFER Pro Installation: Interface Selection");
-        ClickButton(page, IDC_IFACE_HELP);
+        Click(page, IDC_IFACE_HELP);
         SnapAndClose("NEXFER Pro Installation", "04-interface-help", IDOK);
         for (int id : { IDC_IFACE_CLASSIC, IDC_IFACE_EXPLORER, IDC_IFACE_BONUS })
             SendDlgItemMessageA(page, id, BM_SETCHECK, BST_UNCHECKED, 0);
-        ClickButton(page, IDOK);
+        Click(page, IDOK);
         SnapAndClose("Error", "05-nothing-selected", IDOK);
-        ClickButton(page, IDCANCEL);
+        Click(page, IDCANCEL);
     });
     Scene([] { RunIconPlacementPage(); },
           [] { SnapAndClose("NEXFER Pro Installation: Icon Placement", "06-icon-placement", IDCANCEL); });
@@ -103,7 +102,7 @@ static void DestinationScenes()
         HWND page = WaitForDialog("NEXFER Pro Installation: Destination Folder");
         Snap("07-destination");
         SetDlgItemTextA(page, IDC_DEST_FOLDER, "C:\\Program Files");
-        ClickButton(page, IDC_DEST_BROWSE);
+        Click(page, IDC_DEST_BROWSE);
         HWND picker = WaitForDialog("Locate");
         HWND list = GetDlgItem(picker, IDC_PICK_FOLDERS);
         int index = (int)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)"[Common Files]");
@@ -112,17 +111,17 @@ static void DestinationScenes()
         Sleep(300);
         SnapAndClose("Locate", "08-folder-picker", IDOK);
         Snap("09-destination-picked");
-        ClickButton(page, IDCANCEL);
+        Click(page, IDCANCEL);
     });
     char temp[MAX_PATH], destination[FOLDER_SIZE];
     GetTempPathA(MAX_PATH, temp);
     snprintf(destination, sizeof(destination), "%sNEXFER", temp);
     Scene([&] { ChooseDestination(destination, temp); }, [] {
         HWND page = WaitForDialog("NEXFER Pro Installation: Destination Folder");
-        ClickButton(page, IDOK);
+        Click(page, IDOK);
         SnapAndClose("NEXFER Pro Installation", "10-destination-refused", IDOK);
         page = WaitForDialog("NEXFER Pro Installation: Destination Folder");
-        ClickButton(page, IDCANCEL);
+        Click(page, IDCANCEL);
         SnapAndClose("NEXFER Pro Installation", "11-no-destination", IDOK);
     });
 }
@@ -141,12 +140,12 @@ static void ProgressScene(int removal, const char *name)
         FormatInserts(text, COUNTOF(text), pattern, "C:\\users\\root\\Temp\\", "nxfpro32.dl_",
                       "C:\\Program Files\\NEXFER Pro", "nxfpro32.dll");
     SetStatusText(GetDlgItem(dialog, IDC_STATUS_TEXT), text);
-    std::thread driver([&] { Snap(name); done = true; });
+    UiDriver driver([&] { Snap(name); done = true; });
     while (!done) {
         PumpMessages();
         Sleep(20);
     }
-    driver.join();
+    driver.Finish();
     DestroyWindow(dialog);
 }
 
