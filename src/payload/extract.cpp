@@ -119,6 +119,22 @@ static int DestinationWritable(const char *destination)
     return 0;
 }
 
+// The system error behind a failed LZCopy. A write that stops short on a full disk
+// leaves no system error, only the library's write error: that is reported as the
+// disk being full, which is what the user must be told.
+static DWORD LzFailureCode(LONG copied)
+{
+    DWORD error = GetLastError();
+
+    if (copied > 0 || error != 0)
+        return error;
+    if (copied == LZERROR_WRITE)
+        return ERROR_DISK_FULL;
+    if (copied == LZERROR_READ || copied == LZERROR_BADINHANDLE)
+        return ERROR_READ_FAULT;
+    return ERROR_INVALID_DATA;
+}
+
 // Copies the opened source into path through the LZ layer. 1 when bytes were written;
 // otherwise nothing is left at path.
 static int CopyExpanded(INT from, const char *path)
@@ -129,8 +145,9 @@ static int CopyExpanded(INT from, const char *path)
 
     if (to == INVALID_HANDLE_VALUE)
         return 0;
+    SetLastError(0);
     copied = LZCopy(from, (INT)(INT_PTR)to);
-    error = GetLastError();
+    error = LzFailureCode(copied);
     CloseHandle(to);
     if (copied > 0)
         return 1;
