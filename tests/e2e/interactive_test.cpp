@@ -126,10 +126,10 @@ TEST(Interactive, CancelOnTheInterfacePage)
 TEST(Interactive, ExplorerOnlyBringsTheRequiredClassicFiles)
 {
     SetupProcess setup("setup_interactive");
-    WorkToTheCopy(setup, [](HWND page) {
+    ASSERT_NO_FATAL_FAILURE(WorkToTheCopy(setup, [](HWND page) {
         Click(page, 1880);
         Click(page, 2418);
-    });
+    }));
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(ICON_PLACEMENT), IDOK));
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("Congratulations!"), IDCANCEL));
     EXPECT_EQ(0u, setup.WaitForExit());
@@ -148,10 +148,10 @@ TEST(Interactive, ExplorerOnlyBringsTheRequiredClassicFiles)
 TEST(Interactive, BonusPackAlone)
 {
     SetupProcess setup("setup_interactive");
-    WorkToTheCopy(setup, [](HWND page) {
+    ASSERT_NO_FATAL_FAILURE(WorkToTheCopy(setup, [](HWND page) {
         Click(page, 1880);
         Click(page, 2417);
-    });
+    }));
     HWND finish = setup.WaitForDialog("Congratulations!");
     ASSERT_TRUE(finish != NULL);
     EXPECT_EQ("Installation successful!\nHappy FTP'ing!", MessageBoxText(finish));
@@ -173,7 +173,7 @@ TEST(Interactive, CancelOnTheCopyProgressDuringTheBonusPack)
     FileHolder holder(DEST "\\nxfscrpt.exe", "none");
     ASSERT_TRUE(holder.Holding());
     SetupProcess setup("setup_interactive");
-    WorkToTheCopy(setup, [](HWND) {});
+    ASSERT_NO_FATAL_FAILURE(WorkToTheCopy(setup, [](HWND) {}));
     HWND prompt = setup.WaitForDialog("Install");
     ASSERT_TRUE(prompt != NULL);
     EXPECT_EQ(0u, MessageBoxText(prompt).find("Copy of nxfscrpt.exe to " DEST " failed. ("));
@@ -209,7 +209,7 @@ TEST(Interactive, RequiredFileRetriedThenGivenUp)
     FileHolder holder(DEST "\\nxfpro32.hlp", "none");
     ASSERT_TRUE(holder.Holding());
     SetupProcess setup("setup_interactive");
-    WorkToTheCopy(setup, [](HWND) {});
+    ASSERT_NO_FATAL_FAILURE(WorkToTheCopy(setup, [](HWND) {}));
     HWND prompt = setup.WaitForDialog("Install");
     ASSERT_TRUE(prompt != NULL);
     std::string text = MessageBoxText(prompt);

@@ -67,7 +67,7 @@ TEST(Removal, EverythingGoes)
 {
     InstallQuietly("setup_quiet_default");
     SetupProcess setup("setup_interactive");
-    StartRemoval(setup);
+    ASSERT_NO_FATAL_FAILURE(StartRemoval(setup));
     EXPECT_EQ("Removal process complete.\nAll files removed.", AnswerAndFinish(setup, IDYES));
     EXPECT_FALSE(FileExists(DEST));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, BASE_SERVER_KEY));
@@ -94,7 +94,7 @@ TEST(Removal, NoKeepsTheSitesAndNamesTheFolder)
     InstallQuietly("setup_quiet_default");
     WriteFileText(DEST "\\session.log", "work file");
     SetupProcess setup("setup_interactive");
-    StartRemoval(setup);
+    ASSERT_NO_FATAL_FAILURE(StartRemoval(setup));
     EXPECT_EQ("Removal process complete.\nCheck the folder " DEST " for excess files\n"
               "that caused the removal process to not cleanup entirely.",
               AnswerAndFinish(setup, IDNO));
@@ -111,7 +111,7 @@ TEST(Removal, ADllInUseIsScheduledWithTheFolder)
     FileHolder holder(DEST "\\nxfsyncl.dll", "load");
     ASSERT_TRUE(holder.Holding());
     SetupProcess setup("setup_interactive");
-    StartRemoval(setup);
+    ASSERT_NO_FATAL_FAILURE(StartRemoval(setup));
     std::string notice = AnswerAndFinish(setup, IDYES, "Congratulations!", IDCANCEL);
     EXPECT_EQ(0u, notice.find("Uninstall successful!\n\nUninstall now needs to restart your computer"));
     EXPECT_EQ(std::vector<std::string>{ "nxfsyncl.del" }, FolderFiles(DEST));
@@ -139,7 +139,7 @@ TEST(Removal, ARecordWithoutItsFolderIsRefused)
     WriteProfileStringA("NEXFER", "DEFDIR", DEST);
     WriteProfileStringA("NEXFER", "INSTOPTS", "12");
     SetupProcess setup("setup_interactive");
-    StartRemoval(setup);
+    ASSERT_NO_FATAL_FAILURE(StartRemoval(setup));
     HWND notice = setup.WaitForDialog("Remove", MESSAGE_TEXT_ID);
     ASSERT_TRUE(notice != NULL);
     EXPECT_EQ("Insufficient information available to\nremove this application.", MessageBoxText(notice));
@@ -156,7 +156,7 @@ TEST(Removal, EmptyGroupKeyLeavesTheIcons)
     std::vector<std::string> items = GroupItems("NEXFER Pro");
     ASSERT_FALSE(items.empty());
     SetupProcess setup("setup_interactive");
-    StartRemoval(setup);
+    ASSERT_NO_FATAL_FAILURE(StartRemoval(setup));
     AnswerAndFinish(setup, IDYES);
     EXPECT_EQ(items, GroupItems("NEXFER Pro"));
     EXPECT_FALSE(FileExists(DEST "\\nxf95pro.exe"));
@@ -363,9 +363,7 @@ TEST(Removal, ARecordNamingTheWindowsFolderTakesOnlyProductFiles)
     ASSERT_TRUE(CopyFileA(sample.c_str(), "C:\\windows\\nxf95pro.exe", FALSE)) << sample;
 
     SetupProcess setup("setup_interactive");
-    StartRemoval(setup);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(StartRemoval(setup));
     // The work-file question would offer to delete every INI file of the folder.
     HWND notice = NULL;
     for (DWORD start = GetTickCount(); !notice && GetTickCount() - start < 30000; Sleep(20)) {
