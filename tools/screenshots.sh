@@ -19,7 +19,6 @@ display_running "$NX_TEST_ROOT" && display_up=1
 start_display "$NX_TEST_ROOT" || exit 2
 finish() {
   stop_prefix "$NX_TEST_ROOT/prefixes/wizard_shots"
-  stop_prefix "$NX_TEST_ROOT/prefixes/e2e_shots"
   [ $display_up = 1 ] || stop_display "$NX_TEST_ROOT"
 }
 trap finish EXIT
@@ -61,7 +60,7 @@ wait $driver_pid
 sequence="$out/sequence"
 rm -rf "$sequence"
 mkdir -p "$sequence"
-"$build/wine-run.sh" "$programs/e2e_shots.exe" "Z:${build//\//\\}\\setup.exe" \
+"$build/wine-run.sh" --fresh-prefix "$programs/e2e_shots.exe" "Z:${build//\//\\}\\setup.exe" \
   "Z:${sequence//\//\\}" </dev/null >"$out/sequence.log" 2>&1 &
 sequence_pid=$!
 capture $sequence_pid "$sequence"

@@ -1,6 +1,7 @@
 // Shared test helpers.
 #include <shlobj.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <algorithm>
 #include <string.h>
 #include <gtest/gtest.h>
@@ -478,8 +479,16 @@ void UiDriver::CloseDialogs()
     }
 }
 
+// wine-run.sh names the folder (a host path, seen on drive Z:); without it, the programs
+// sit two levels up, as for a test program in tests/AREA.
 std::string HarnessProgram(const char *name)
 {
+    const char *folder = getenv("NX_HARNESS_BIN");
+    if (folder && folder[0] == '/') {
+        std::string path = std::string("Z:") + folder + "\\" + name;
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return path;
+    }
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, MAX_PATH);
     std::string path(self);

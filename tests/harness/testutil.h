@@ -60,7 +60,8 @@ private:
     bool holding_;
 };
 
-// Full path of a helper program built beside the test harness (e.g. "holdfile.exe").
+// Full path of a helper program of the test harness (e.g. "holdfile.exe"), which
+// wine-run.sh tells every program it runs.
 std::string HarnessProgram(const char *name);
 
 // --- Driving windows ------------------------------------------------------------

@@ -6,7 +6,8 @@
 #   template on first use. --fresh-prefix gives each case a new prefix, removed again
 #   after a pass. --null-graphics runs the program with Wine's null graphics driver and no
 #   display. nx_add_test_program (tests/CMakeLists.txt) passes these options.
-# Each prefix keeps a warm wineserver and a keep-alive window until wine-stop.sh.
+# Each prefix keeps a warm wineserver and a keep-alive window until wine-stop.sh. The
+# program sees NX_TEST_PREFIX (its prefix) and NX_HARNESS_BIN (the harness's programs).
 set -u
 build=$(cd "$(dirname "$0")" && pwd)
 source "$(dirname "$(readlink -f "$0")")/wine-lib.sh" "$build"
@@ -38,8 +39,10 @@ choose_prefix() {
     return
   fi
   filter=$(printf '%s\n' "$@" | sed -n 's/^--gtest_filter=//p' | head -1)
-  if [ -z "$filter" ] || printf '%s\n' "$@" | grep -q -- '--gtest_list_tests'; then
+  if printf '%s\n' "$@" | grep -q -- '--gtest_list_tests'; then
     prefix="$NX_TEST_ROOT/prefixes/$name-list"
+  elif [ -z "$filter" ]; then
+    prefix="$NX_TEST_ROOT/prefixes/$name-run"
   else
     prefix="$NX_TEST_ROOT/prefixes/$name-$(printf '%s' "$filter" | tr -c 'A-Za-z0-9_.-' '_')"
   fi
@@ -58,7 +61,8 @@ run_once() {
   warm_prefix "$prefix"
   # The program's output goes through a file: a process it leaves running (an editor
   # it opened, a helper) then cannot hold the caller's pipe open.
-  WINEPREFIX="$prefix" NX_TEST_PREFIX="$prefix" "$WINE" "$@" </dev/null >"$out" 2>&1
+  WINEPREFIX="$prefix" NX_TEST_PREFIX="$prefix" NX_HARNESS_BIN="$NX_HARNESS_BIN" "$WINE" "$@" \
+    </dev/null >"$out" 2>&1
   rc=$?
   if [ $fresh = 1 ]; then
     stop_prefix "$prefix"
