@@ -27,6 +27,7 @@ struct Image {
 
 struct Sizes {
     uint64_t artwork = 0, payload = 0;
+    uint64_t bookkeeping = 0; // directory entries, names and data entries of those two
 };
 
 uint32_t U16(const std::vector<uint8_t> &b, size_t at) { return at + 2 <= b.size() ? b[at] | b[at + 1] << 8 : 0; }
@@ -101,7 +102,9 @@ int KindOf(const Image &img, uint32_t base, uint32_t nameField)
     return name == "EXE" ? 2 : 0;
 }
 
-// Adds the data sizes under one resource directory to the totals of kind.
+// Adds the data sizes under one resource directory to the totals of kind, and the bytes
+// that describe artwork and payload (their entries, names, subdirectories and data
+// entries) to the bookkeeping.
 void SumDirectory(const Image &img, uint32_t base, uint32_t dir, int depth, int kind, Sizes *sizes)
 {
     const std::vector<uint8_t> &b = img.bytes;
@@ -109,6 +112,12 @@ void SumDirectory(const Image &img, uint32_t base, uint32_t dir, int depth, int 
     for (uint32_t i = 0; i < entries && depth < kMaxDepth; ++i) {
         uint32_t e = dir + 16 + 8 * i, nameField = U32(b, e), target = U32(b, e + 4);
         int k = depth == 0 ? KindOf(img, base, nameField) : kind;
+        if (k != 0) {
+            sizes->bookkeeping += 8;
+            if (nameField & 0x80000000u)
+                sizes->bookkeeping += 2 + 2 * U16(b, base + (nameField & 0x7fffffffu));
+            sizes->bookkeeping += 16; // the subdirectory's header, or the data entry
+        }
         if (target & 0x80000000u) {
             SumDirectory(img, base, base + (target & 0x7fffffffu), depth + 1, k, sizes);
             continue;
@@ -136,6 +145,10 @@ int PrintSizes(const char *path)
                 (unsigned long long)(total - sizes.artwork - sizes.payload),
                 (unsigned long long)sizes.artwork, (unsigned long long)sizes.payload,
                 (unsigned long long)total);
+    std::printf("  of code+data, resource directory entries of artwork and payload: %llu;"
+                " program overhead without them: %llu\n",
+                (unsigned long long)sizes.bookkeeping,
+                (unsigned long long)(total - sizes.artwork - sizes.payload - sizes.bookkeeping));
     return 1;
 }
 
