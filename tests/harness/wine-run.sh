@@ -76,10 +76,13 @@ make_template
 choose_prefix "$@"
 out=$(mktemp "$NX_TEST_ROOT/out.XXXXXX")
 run_once "$@"
-# Wine's loader now and then asserts in glibc while the process exits, after the
-# program itself has finished, or Wine fails before the program printed anything: no
-# result of the program in either case, so run it once more.
-if [ $rc != 0 ] && { grep -q "Inconsistency detected by ld.so" "$out" || ! [ -s "$out" ]; }; then
+# Wine's loader now and then asserts in glibc (SIGABRT) or faults (SIGSEGV) while the
+# process exits, after the program itself has finished, or Wine fails before the program
+# printed anything: no result of the program in any of these cases, so run it once more.
+# A fault of the program's own code is not among them: Wine catches it and the program
+# ends with the exception's code (an access violation gives 5), never with a signal.
+if [ $rc != 0 ] && { [ $rc = 134 ] || [ $rc = 139 ] || grep -q "Inconsistency detected by ld.so" "$out" ||
+                     ! [ -s "$out" ]; }; then
   echo "(wine64 failed outside the program, rc=$rc; running once more)" >&2
   run_once "$@"
 fi
