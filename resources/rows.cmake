@@ -6,10 +6,16 @@
 cmake_policy(VERSION 3.20)
 set(NX_ROW_LISTS classic explorer bonus common sites options)
 
+# Stops with what is wrong in the rows file, naming the file without its folder: the
+# message then reads the same wherever the sources lie.
+function(nx_rows_fail file text)
+  get_filename_component(name "${file}" NAME)
+  message(FATAL_ERROR "payload rows: ${name}${text}")
+endfunction()
+
 # Stops with the file's name, the line and what is wrong.
 function(nx_row_error file lineno text)
-  get_filename_component(name "${file}" NAME)
-  message(FATAL_ERROR "payload rows: ${name}, line ${lineno}: ${text}")
+  nx_rows_fail("${file}" ", line ${lineno}: ${text}")
 endfunction()
 
 # Checks one split line (7 fields) against the row number it must carry.
@@ -48,7 +54,7 @@ endfunction()
 function(nx_read_payload_rows file)
   file(READ "${file}" content)
   if(content MATCHES ";")
-    message(FATAL_ERROR "payload rows: ${file}: holds a semicolon, which the build cannot read")
+    nx_rows_fail("${file}" ": holds a semicolon, which the build cannot read")
   endif()
   string(REPLACE "\n" ";" lines "${content}")
   set(rows "")
@@ -75,7 +81,7 @@ function(nx_read_payload_rows file)
     math(EXPR expected "${expected} + 1")
   endforeach()
   if(expected EQUAL 0)
-    message(FATAL_ERROR "payload rows: ${file} holds no rows")
+    nx_rows_fail("${file}" " holds no rows")
   endif()
   set(NX_ROWS "${rows}" PARENT_SCOPE)
 endfunction()

@@ -9,7 +9,16 @@ define() { sed -n "s/^#define $1 *\"\(.*\)\".*/\1/p" "$src/$2" | sed 's/\\\\/\\/
 classes="$(define CLSID_BASE_TEXT com.h) $(define CLSID_EXPLORER_TEXT com.h) $(define CLSID_ICONLINK_TEXT com.h)"
 uninstall="HKLM\\$(define UNINSTALL_KEY record.h)"
 c="$WINEPREFIX/drive_c"
-reg() { "$WINE" reg query "$@" 2>/dev/null | tr -d '\r' | sed '/^$/d; s/^/    /'; }
+# An entry that is rightly absent (the My Computer entries of a Desktop installation, say)
+# is reported as "(none)", not with reg's error text.
+reg() {
+  local out
+  if out=$("$WINE" reg query "$@" 2>/dev/null) && [ -n "$(printf '%s' "$out" | tr -d '\r\n')" ]; then
+    printf '%s\n' "$out" | tr -d '\r' | sed '/^$/d; s/^/    /'
+  else
+    echo "    $1: (none)"
+  fi
+}
 
 echo "== WIN.INI section [NEXFER] =="
 awk 'BEGIN{IGNORECASE=1} /^\[/{on=(tolower($0)=="[nexfer]\r"||tolower($0)=="[nexfer]")} on' "$c/windows/win.ini" | tr -d '\r' | sed 's/^/    /'
