@@ -41,7 +41,10 @@ for place in Desktop MyComputer; do
   done
 done
 echo "== Program-group shortcuts =="
-find "$c/users" -path '*Start Menu/Programs/*' -name '*.lnk' 2>/dev/null | sed "s|$c/users/[^/]*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/|    |"
+# The user's programs folder (the shell's program groups) and the all-users one.
+find "$c/users" "$c/ProgramData" -path '*Start Menu/Programs/*' -name '*.lnk' 2>/dev/null |
+  sed -e "s|$c/users/[^/]*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/|    |" \
+      -e "s|$c/ProgramData/Microsoft/Windows/Start Menu/Programs/|    (all users) |"
 echo "== Run-once commands =="
 reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunServicesOnce'
