@@ -29,9 +29,12 @@ static LPSTR SkipProgramName(LPSTR line)
 
 // Windows calls the entry point of an i686 program with the stack aligned to 4 bytes.
 #if defined(__i386__)
-__attribute__((force_align_arg_pointer))
+#define ALIGNS_STACK __attribute__((force_align_arg_pointer))
+#else
+#define ALIGNS_STACK
 #endif
-extern "C" void __cdecl SetupEntry(void)
+
+extern "C" ALIGNS_STACK void __cdecl SetupEntry(void)
 {
     STARTUPINFOA startup;
     int show;
