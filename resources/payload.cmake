@@ -1,16 +1,19 @@
 # Packs a product folder into the payload rows of the setup program and writes the
-# resource script that carries them. Run with cmake -P and:
-#   -DSZDD=packer -DPRODUCT=folder -DOPTIONS=Install.ini -DOUT=folder -DCOMMON=common.rc
+# resource script that carries them, with the table of the rows' check values that the
+# program checks at start-up. Run with cmake -P and:
+#   -DSZDD=packer -DROWSUMS=generator -DPRODUCT=folder -DOPTIONS=Install.ini -DOUT=folder
+#   -DCOMMON=common.rc
 # The rows come from resources/payload.rows (-DROWS= names another rows file): each
 # carried row is packed from the product folder's file of its installed name, the
-# options row from OPTIONS; rows of form plain are carried as they are.
+# options row from OPTIONS; rows of form plain are carried as they are. Every carried row
+# but the options file (which distributors change) gets a size and CRC-32 in the table.
 include("${CMAKE_CURRENT_LIST_DIR}/rows.cmake")
 if(NOT DEFINED ROWS)
   set(ROWS "${CMAKE_CURRENT_LIST_DIR}/payload.rows")
 endif()
 nx_read_payload_rows("${ROWS}")
 
-foreach(v SZDD PRODUCT OPTIONS OUT COMMON)
+foreach(v SZDD ROWSUMS PRODUCT OPTIONS OUT COMMON)
   if(NOT DEFINED ${v})
     message(FATAL_ERROR "payload.cmake: -D${v}= is required")
   endif()
@@ -19,6 +22,7 @@ endforeach()
 file(MAKE_DIRECTORY "${OUT}")
 set(rc "// Generated: the payload rows of this setup program.\n#include \"${COMMON}\"\n\nLANGUAGE 9, 1\n\n")
 set(missing "")
+set(checked "")
 foreach(entry IN LISTS NX_ROWS)
   string(REPLACE "|" ";" row "${entry}")
   list(GET row 0 index)
@@ -29,6 +33,7 @@ foreach(entry IN LISTS NX_ROWS)
   list(GET row 5 form)
   list(GET row 6 rowlist)
   if(NOT carried STREQUAL "yes")
+    list(APPEND checked "-")
     continue()
   endif()
   if(rowlist STREQUAL "options")
@@ -41,6 +46,11 @@ foreach(entry IN LISTS NX_ROWS)
     continue()
   endif()
   set(packed "${OUT}/${stored}")
+  if(rowlist STREQUAL "options")
+    list(APPEND checked "-")
+  else()
+    list(APPEND checked "${packed}")
+  endif()
   if(form STREQUAL "plain")
     configure_file("${input}" "${packed}" COPYONLY)
   else()
@@ -59,6 +69,11 @@ if(missing)
   list(JOIN missing "\n  " text)
   message(FATAL_ERROR "payload: the product folder lacks files of carried rows:\n  ${text}")
 endif()
+execute_process(COMMAND "${ROWSUMS}" "${OUT}/rowchecks.bin" ${checked} RESULT_VARIABLE rv)
+if(NOT rv EQUAL 0)
+  message(FATAL_ERROR "payload: the table of check values cannot be written")
+endif()
+string(APPEND rc "IDR_ROW_CHECKS RCDATA \"${OUT}/rowchecks.bin\"\n")
 file(WRITE "${OUT}/payload.rc.new" "${rc}")
 execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different "${OUT}/payload.rc.new" "${OUT}/payload.rc")
 file(TOUCH "${OUT}/payload.stamp")

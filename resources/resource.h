@@ -1,6 +1,7 @@
 /* Resource ids of the setup program; windres and the C++ sources both read this file.
    Ranges: 1-9999 control ids, 94-95 and 10001-10065 strings, 10100-10199 strings this
-   program adds for its own checks, 100 main-window command,
+   program adds for its own checks, 10200-10219 strings of the check of the carried
+   files, 100 main-window command, 120 the table of the carried files' check values,
    307 the icon placement template, 21001 the picture strip. Templates DLG_* and the
    bitmaps NX_BMP, QUORVANE, the icon APP_MAIN and the payload rows are named resources
    and so are deliberately not defined here. */
@@ -12,6 +13,9 @@
 
 /* Numbered dialog template: icon placement page */
 #define IDD_ICON_PLACEMENT      307
+
+/* RCDATA: size and CRC-32 of every carried payload row, generated with the payload */
+#define IDR_ROW_CHECKS          120
 
 /* Bitmap: picture strip shared by the wizard pages */
 #define IDB_PICTURE_STRIP       21001
@@ -89,5 +93,7 @@
 #define IDS_DEST_PROTECTED      10100
 #define IDS_DEST_TOO_LONG       10101
 #define IDS_TEMP_UNUSABLE       10102
+#define IDS_SETUP_DAMAGED       10200
+#define IDS_SETUP_UNCHECKED     10201
 
 #endif

@@ -1,7 +1,9 @@
 // The program's entry point: working folder, scratch name, default options, Windows
 // family, the main window and the message loop.
 #include <string.h>
+#include "payload/integrity.h"
 #include "payload/payload.h"
+#include "setup/damaged.h"
 #include "setup/flow.h"
 #include "wizard/finish.h"
 #include "resource.h"
@@ -146,10 +148,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 {
     char tempFolder[TEMP_FOLDER_SIZE];
     DWORD error;
+    int damaged;
 
     (void)commandLine;
     (void)show;
     g_hInst = instance;
+    damaged = CheckCarriedRows(instance);
+    if (damaged != ROWS_INTACT)
+        return EndDamagedProgram(damaged);
     error = PrepareTempFolder(tempFolder, COUNTOF(tempFolder));
     if (error)
         return EndWithoutTempFolder(tempFolder, error);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <map>
+#include "damage.h"
 #include "e2e.h"
 #include "harness/testutil.h"
 
@@ -86,10 +87,12 @@ TEST(SetupKit, ListAndVerifyDescribeEveryRowOfTheSampleProduct)
     }
     // The sample's options file keeps both sections renamed.
     EXPECT_TRUE(Has(listing, "options file: active sections: none")) << listing;
+    EXPECT_TRUE(Has(listing, "check values: carried")) << listing;
 
     ASSERT_EQ(0u, RunKit("verify " + Quote(BuildFile("setup.exe")), &verified, scratch)) << verified;
     EXPECT_TRUE(Has(verified, std::to_string(files.size()) + " rows checked")) << verified;
     EXPECT_TRUE(Has(verified, "options file: parses")) << verified;
+    EXPECT_TRUE(Has(verified, "check values: carried; every row but the options file is compared")) << verified;
 }
 
 TEST(SetupKit, ExtractGivesBackTheSampleProductByteForByte)
@@ -133,7 +136,7 @@ TEST(SetupKit, VerifyAndExtractReportARowThatDoesNotExpand)
 
     MakeDamagedCopy(damaged);
     EXPECT_EQ(7u, RunKit("verify " + Quote(damaged), &output, scratch)) << output;
-    EXPECT_TRUE(Has(output, "row 0 (EXEFILE2): FAILED")) << output;
+    EXPECT_TRUE(Has(output, "row 0 (EXEFILE2) nxf95pro.exe: DAMAGED")) << output;
     EXPECT_FALSE(Has(output, "row 1 (")) << output;
     EXPECT_TRUE(Has(output, "options file: FAILED, binary content")) << output;
     EXPECT_TRUE(Has(output, "setupkit: " + damaged + ": 2 faults")) << output;
@@ -144,6 +147,26 @@ TEST(SetupKit, VerifyAndExtractReportARowThatDoesNotExpand)
     EXPECT_TRUE(ReadFileText(BuildFile("sample-product\\nxfpro32.dll")) == ReadFileText(out + "\\nxfpro32.dll"));
     std::string rows = std::to_string(FolderFiles(BuildFile("sample-product")).size());
     EXPECT_TRUE(Has(output, "1 of " + rows + " rows could not be extracted")) << output;
+}
+
+// One changed byte that still expands is found by the check values alone; a program
+// without the table (as built before it existed) is checked by expansion only.
+TEST(SetupKit, VerifyNamesARowThatDoesNotMatchItsCheckValue)
+{
+    ScratchFolder scratch;
+    std::string output, changed = scratch.File("changed.exe"), unchecked = scratch.File("unchecked.exe");
+
+    ASSERT_EQ("", CopyWithChangedRowByte(BuildFile("setup.exe"), changed, "DLLFILE1"));
+    EXPECT_EQ(7u, RunKit("verify " + Quote(changed), &output, scratch)) << output;
+    EXPECT_TRUE(Has(output, "row 1 (DLLFILE1) nxfpro32.dll: DAMAGED, does not match its check value")) << output;
+    EXPECT_FALSE(Has(output, "row 0 (")) << output;
+    EXPECT_TRUE(Has(output, ": 1 faults")) << output;
+
+    ASSERT_EQ("", CopyWithoutResource(BuildFile("setup.exe"), unchecked, (LPCSTR)RT_RCDATA, MAKEINTRESOURCEA(120)));
+    EXPECT_EQ(0u, RunKit("verify " + Quote(unchecked), &output, scratch)) << output;
+    EXPECT_TRUE(Has(output, "check values: none; rows are checked by expansion only")) << output;
+    EXPECT_EQ(0u, RunKit("list " + Quote(unchecked), &output, scratch)) << output;
+    EXPECT_TRUE(Has(output, "check values: none")) << output;
 }
 
 TEST(SetupKit, TailoredQuietSetupInstallsWithoutAWindow)
@@ -160,6 +183,9 @@ TEST(SetupKit, TailoredQuietSetupInstallsWithoutAWindow)
     ASSERT_EQ(0u, RunKit("list " + Quote(tailored), &output, scratch)) << output;
     EXPECT_TRUE(Has(output, "options file: active sections: INSTALL NEXFER")) << output;
     EXPECT_TRUE(Has(ListedLine(output, "Install.ini"), " " + std::to_string(text.size()) + "  plain")) << output;
+    // The check values leave the options file out: the tailored program still passes.
+    EXPECT_EQ(0u, RunKit("verify " + Quote(tailored), &output, scratch)) << output;
+    EXPECT_TRUE(Has(output, "check values: carried")) << output;
 
     SetupRun run = RunSetupProgram(tailored, 120000);
     EXPECT_TRUE(run.ended);

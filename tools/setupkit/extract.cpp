@@ -1,5 +1,6 @@
 // setupkit extract and verify: every carried row expanded, to the folder under its
-// installed name or to a temporary file that is checked and removed.
+// installed name or to a temporary file that is checked and removed; verify compares
+// the rows with the program's table of check values first.
 #include <stdio.h>
 #include "session/text.h"
 #include "setupkit.h"
@@ -85,12 +86,45 @@ static int VerifyOptionsRow(const SetupImage *image)
     return 1;
 }
 
+// Row index against the check table (when the program carries one), then expanded.
+// Prints what is wrong; 1 when nothing is.
+static int VerifyRow(const SetupImage *image, int index, const RowCheck *checks, const char *path)
+{
+    const PayloadEntry &row = PayloadTable[index];
+
+    if (checks && IsCheckedRow(index) && !image->carried[index]) {
+        printf("row %d (%s) %s: MISSING\n", index, row.resourceName, row.installedName);
+        return 0;
+    }
+    if (!image->carried[index])
+        return 1;
+    if (checks && IsCheckedRow(index) && !RowMatches(image->module, index, checks)) {
+        printf("row %d (%s) %s: DAMAGED, does not match its check value\n", index, row.resourceName,
+               row.installedName);
+        return 0;
+    }
+    return ExpandRowTo(image, index, path);
+}
+
+// A program built before the table existed is checked by expansion only.
+static const RowCheck *ReportCheckTable(const SetupImage *image)
+{
+    const RowCheck *checks = FindRowChecks(image->module);
+
+    if (checks)
+        printf("check values: carried; every row but the options file is compared\n");
+    else
+        printf("check values: none; rows are checked by expansion only\n");
+    return checks;
+}
+
 int VerifyCommand(const char *program)
 {
     char folder[KIT_PATH_SIZE], path[KIT_PATH_SIZE];
     SetupImage image;
     int result = OpenSetupImage(program, &image), failed = 0;
     DWORD n = GetTempPathA(COUNTOF(folder), folder);
+    const RowCheck *checks;
 
     if (result != KIT_OK)
         return result;
@@ -98,8 +132,9 @@ int VerifyCommand(const char *program)
         CloseSetupImage(&image);
         return Fail(KIT_WRITE_FAILED, "no temporary file for the expansion (error %lu)", GetLastError());
     }
+    checks = ReportCheckTable(&image);
     for (int i = 0; i < PAYLOAD_COUNT; i++) {
-        if (image.carried[i] && !ExpandRowTo(&image, i, path))
+        if (!VerifyRow(&image, i, checks, path))
             failed++;
     }
     DeleteFileA(path);

@@ -1,5 +1,5 @@
-// setupkit list: every carried row with its sizes and form, and the options file's
-// active sections.
+// setupkit list: every carried row with its sizes and form, the options file's active
+// sections, and whether the program carries the table of check values.
 #include <stdio.h>
 #include "setupkit.h"
 
@@ -53,6 +53,7 @@ int ListCommand(const char *program)
     if (image.foreignCount)
         printf("%d other EXE resources are no payload row\n", image.foreignCount);
     PrintOptionsSummary(&image);
+    printf("check values: %s\n", FindRowChecks(image.module) ? "carried" : "none (checked by expansion only)");
     CloseSetupImage(&image);
     return KIT_OK;
 }

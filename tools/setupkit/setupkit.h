@@ -4,6 +4,7 @@
 #define NX_SETUPKIT_H
 
 #include <windows.h>
+#include "payload/integrity.h"
 #include "payload/payload.h"
 
 // Exit codes; the README lists them.

@@ -91,7 +91,18 @@ static int SameRow(const SetupImage *a, const SetupImage *b, int index)
     return sizeA == sizeB && memcmp(dataA, dataB, sizeA) == 0;
 }
 
-// The copy must carry the new options file and every other row unchanged.
+// 1 when both programs carry the same table of check values, or neither carries one.
+static int SameChecks(const SetupImage *a, const SetupImage *b)
+{
+    const RowCheck *checksA = FindRowChecks(a->module), *checksB = FindRowChecks(b->module);
+
+    if (!checksA || !checksB)
+        return checksA == checksB;
+    return memcmp(checksA, checksB, PAYLOAD_COUNT * sizeof(RowCheck)) == 0;
+}
+
+// The copy must carry the new options file, every other row and the check values
+// unchanged: the table leaves the options file out, so it stays valid.
 static int CheckCopy(const char *program, const char *copy, DWORD size)
 {
     SetupImage before, after;
@@ -112,7 +123,7 @@ static int CheckCopy(const char *program, const char *copy, DWORD size)
             ok = 0;
     }
     if (!RowData(&after, PAYLOAD_OPTIONS, &data, &carriedSize) || carriedSize != size ||
-        memcmp(data, s_options, size) != 0)
+        memcmp(data, s_options, size) != 0 || !SameChecks(&before, &after))
         ok = 0;
     CloseSetupImage(&before);
     CloseSetupImage(&after);

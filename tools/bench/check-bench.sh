@@ -1,0 +1,28 @@
+#!/bin/bash
+# make bench: the start-up check's cost against a quiet installation, for the sample
+# (setup_quiet.exe) and a 12 MB product (setup_bench12.exe), x86_64 programs under Wine in
+# a throw-away prefix with its own display. The check is timed by checktime.exe; each
+# installation from the program's start to its end (the second one updates the first).
+set -u
+build="${1:?usage: check-bench.sh BUILD_DIR}"
+build=$(cd "$build" && pwd)
+source "$(dirname "$0")/../../tests/harness/wine-lib.sh" ""
+
+export WINEPREFIX=$(mktemp -d /tmp/nexfer-bench.XXXXXX)
+state=$(mktemp -d /tmp/nexfer-display.XXXXXX)
+cleanup() {
+  stop_prefix "$WINEPREFIX"
+  stop_display "$state"
+  rm -rf "$WINEPREFIX" "$state"
+}
+trap cleanup EXIT
+start_display "$state" || exit 2
+new_prefix "$WINEPREFIX" >/dev/null 2>&1
+"$WINE" "$build/checktime.exe" "Z:$build/setup_quiet.exe" "Z:$build/setup_bench12.exe" </dev/null || exit 1
+for program in setup_quiet.exe setup_bench12.exe; do
+  start=$(date +%s%N)
+  "$WINE" "$build/$program" </dev/null
+  rc=$?
+  end=$(date +%s%N)
+  echo "$program: quiet installation (start to end, exit code $rc) in $(( (end - start) / 1000000 )) ms"
+done

@@ -1,0 +1,28 @@
+# Makes the product of make bench's 12 MB setup program: the sample product, with its
+# four largest programs and help file grown to 3 MB each by data appended after their
+# own bytes (a program stays a valid program), of random letters that SZDD cannot pack.
+# Run with cmake -P and -DSAMPLE=folder -DOUT=folder.
+foreach(v SAMPLE OUT)
+  if(NOT DEFINED ${v})
+    message(FATAL_ERROR "product.cmake: -D${v}= is required")
+  endif()
+endforeach()
+set(size 3145728)
+set(block 65536)
+file(REMOVE_RECURSE "${OUT}")
+file(COPY "${SAMPLE}/" DESTINATION "${OUT}")
+set(seed 1)
+foreach(name nxf95pro.exe nxfpro32.dll nxfproex.dll nxfpro32.hlp)
+  file(SIZE "${OUT}/${name}" have)
+  while(have LESS size)
+    math(EXPR seed "${seed} + 1")
+    math(EXPR n "${size} - ${have}")
+    if(n GREATER block)
+      set(n ${block})
+    endif()
+    string(RANDOM LENGTH ${n} RANDOM_SEED ${seed} filler)
+    file(APPEND "${OUT}/${name}" "${filler}")
+    math(EXPR have "${have} + ${n}")
+  endwhile()
+endforeach()
+file(TOUCH "${OUT}.stamp")
