@@ -1,4 +1,5 @@
 // Running setup variants for the end-to-end tests.
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <algorithm>
@@ -52,8 +53,11 @@ SetupRun RunSetupProgram(const std::string &path, DWORD timeoutMs)
 
     buffer.push_back('\0');
     si.cb = sizeof(si);
-    if (!CreateProcessA(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+    if (!CreateProcessA(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        // A start that fails says why, rather than leaving only "did not end".
+        fprintf(stderr, "CreateProcess %s failed: error %lu\n", line.c_str(), GetLastError());
         return run;
+    }
     WatchState state = { pi.dwProcessId, false };
     DWORD start = GetTickCount();
     for (;;) {
