@@ -42,6 +42,8 @@ if [ -n "$NX_WINE_ROOT" ]; then
   WINE="$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/wow64-wine.sh"
   WINESERVER="$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/wow64-wineserver.sh"
   export NX_WINE_ROOT
+  # Prefixes of one Wine are no use to the other: the chroot's have a test root of their own.
+  NX_TEST_ROOT="$NX_TEST_ROOT-wow64"
   [ -x "$NX_WINE_ROOT/usr/bin/wine" ] || { echo "NX_WINE_ROOT=$NX_WINE_ROOT holds no Wine (make wow64-root)" >&2; exit 2; }
 else
   WINE=/usr/lib/wine/wine64

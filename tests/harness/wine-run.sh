@@ -24,6 +24,12 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ $# -ge 1 ] || { echo "usage: wine-run.sh [--fresh-prefix] [--null-graphics] program.exe [args]" >&2; exit 2; }
+# A run against another build's programs runs only some programs' cases; ctest still lists
+# every program's cases, each in a throw-away prefix rather than one kept for cases that
+# never run there.
+if [ "$NX_PRODUCT_BUILD" != "$NX_TEST_BUILD" ] && printf '%s\n' "$@" | grep -q -- '--gtest_list_tests'; then
+  fresh=1
+fi
 name=$(basename "$1" .exe)
 mkdir -p "$NX_TEST_ROOT/prefixes"
 
