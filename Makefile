@@ -1,7 +1,9 @@
 # The whole set-up on a fresh Debian 12 machine:
 #   make run    builds setup.exe and runs it under Wine on the built-in sample product
 #   make test   builds everything and runs every test
-# Other targets: make build, make sign, make bench, make screenshots, make clean.
+#   (both runs of the end-to-end tests: see README, "Two Wine runs")
+# Other targets: make build, make sign, make bench, make screenshots, make clean,
+# make wow64-root (the chroot of the i686 run), make wow64-root-remove.
 SHELL := /bin/bash
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -9,6 +11,9 @@ HOST := $(BUILD)/host
 X64 := $(BUILD)/x64
 X86 := $(BUILD)/x86
 CMAKE_EXTRA ?=
+# The Debian sid chroot whose WoW64 Wine 10 runs the i686 programs in the second test run;
+# outside the checkout, kept for later runs (make wow64-root-remove removes it).
+WOW64_ROOT ?= /var/tmp/nx-wow64-sid
 
 PACKAGES := g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
             wine wine64 xvfb imagemagick mscompress cmake g++ make ninja-build googletest \
@@ -22,7 +27,7 @@ SIGN_KEY ?=
 SIGN_PASS_FILE ?=
 SIGN_TIMESTAMP_URL ?=
 
-.PHONY: deps host x64 x86 build sign test run bench screenshots clean
+.PHONY: deps host x64 x86 build sign test run bench screenshots clean wow64-root wow64-root-remove
 
 deps:
 	@missing=""; for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
@@ -43,7 +48,7 @@ x64: host
 
 x86: host
 	cmake -S . -B $(X86) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i686-w64-mingw32.cmake \
-	  -DNX_HOST_TOOLS=$(abspath $(HOST)) -DNX_BUILD_TESTS=OFF $(CMAKE_EXTRA)
+	  -DNX_HOST_TOOLS=$(abspath $(HOST)) -DNX_BUILD_TESTS=OFF -DNX_BUILD_E2E_PROGRAMS=ON $(CMAKE_EXTRA)
 	cmake --build $(X86) -j $(JOBS)
 
 build: x64 x86
@@ -54,10 +59,22 @@ sign: build
 	SIGN_CERT="$(SIGN_CERT)" SIGN_KEY="$(SIGN_KEY)" SIGN_PASS_FILE="$(SIGN_PASS_FILE)" \
 	  SIGN_TIMESTAMP_URL="$(SIGN_TIMESTAMP_URL)" bash tools/sign.sh $(X86) $(X64)
 
-test: build
+# The x86_64 tests under Debian 12's Wine 8, then their end-to-end tests (label e2e) once
+# more against the i686 programs under the chroot's WoW64 Wine 10; both runs are reported.
+test: build wow64-root
 	cd $(HOST) && ctest --output-on-failure
 	JOBS=$(JOBS) bash tools/repro-check.sh $(X86) $(HOST) $(CMAKE_EXTRA)
-	bash tools/run-tests.sh $(X64)
+	@t0=$$(date +%s); bash tools/run-tests.sh $(X64); r1=$$?; t1=$$(date +%s); \
+	bash tools/run-tests.sh $(X64) --product $(X86) --wine-root $(WOW64_ROOT); r2=$$?; t2=$$(date +%s); \
+	echo "== x86_64 programs, all tests, Wine 8: $$([ $$r1 = 0 ] && echo passed || echo FAILED) ($$((t1 - t0)) s)"; \
+	echo "== i686 programs, end-to-end tests, WoW64 Wine of $(WOW64_ROOT): $$([ $$r2 = 0 ] && echo passed || echo FAILED) ($$((t2 - t1)) s)"; \
+	[ $$r1 = 0 ] && [ $$r2 = 0 ]
+
+wow64-root:
+	bash tools/wow64-root.sh make $(WOW64_ROOT)
+
+wow64-root-remove:
+	bash tools/wow64-root.sh remove $(WOW64_ROOT)
 
 run: x64
 	bash tools/run-setup.sh $(X64)

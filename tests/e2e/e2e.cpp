@@ -12,7 +12,7 @@ std::string VariantPath(const char *name)
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, MAX_PATH);
     std::string path(self);
-    return path.substr(0, path.rfind('\\') + 1) + name + ".exe";
+    return ProductFile(path.substr(0, path.rfind('\\') + 1) + name + ".exe");
 }
 
 std::string TempFolder()
@@ -167,7 +167,7 @@ DWORD RunOnceValueCount(const char *subkey)
     DWORD count = 0;
     std::string path = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\") + subkey;
 
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | ProductRegistryView(), &key) != ERROR_SUCCESS)
         return 0;
     RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL);
     RegCloseKey(key);

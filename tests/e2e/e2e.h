@@ -12,7 +12,8 @@ struct SetupRun {
     bool showedWindow = false;   // a window of the program became visible
 };
 
-// Full path of a setup variant built beside this test program.
+// Full path of a setup variant of the build under test (ProductFile of harness/testutil.h):
+// beside this test program, or the same file of the i686 build.
 std::string VariantPath(const char *name);
 
 // Starts the variant, watches its windows until it ends (or timeoutMs passes), returns
@@ -51,6 +52,7 @@ bool ClickAndWait(HWND dialog, int id);
 // Every file name in a folder (no subfolders), sorted.
 std::vector<std::string> FolderFiles(const std::string &folder);
 
+// Values of HKLM\...\CurrentVersion\SUBKEY in the view of the program under test.
 DWORD RunOnceValueCount(const char *subkey);
 
 // Every entry of a folder, files and subfolders alike, sorted.

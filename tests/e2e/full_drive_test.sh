@@ -3,10 +3,13 @@
 # drive T: of a prefix of its own, sized to fill while the program files are copied,
 # or exactly when the product INI file is written.
 # Usage: full_drive_test.sh BUILD_DIR VARIANT_DIR
+# The variant and sample product are those of the build under test (product_file of
+# wine-lib.sh); the uninstall entry is read in that program's registry view.
 set -u
 build="$1" variants="$2"
 source "$(dirname "$0")/../harness/wine-lib.sh" "$build"
-sample="$build/sample-product"
+variants=$(product_file "$variants")
+sample=$(product_file "$build/sample-product")
 variant="$variants/setup_quiet_drive_t.exe"
 uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NEXFERPro'
 # The files a classic-only run places, in the order it places them: the carried rows
@@ -15,8 +18,9 @@ placed_files=$(awk '!/^#/ && NF >= 7 && $5 == "yes" && ($7 == "classic" || $7 ==
   "$(dirname "$0")/../../resources/payload.rows")
 passed=0 failed=0 drive_dir=""
 
-# Can a tmpfs be mounted here at all? Only then is a skip not warranted.
-probe=$(mktemp -d /tmp/nxfull-probe.XXXXXX)
+# Can a tmpfs be mounted here at all? Only then is a skip not warranted. The drives are
+# made in the /tmp that Wine sees (the chroot's, for the chroot's Wine).
+probe=$(mktemp -d "$NX_WINE_ROOT/tmp/nxfull-probe.XXXXXX")
 if ! mount -t tmpfs -o size=4k tmpfs "$probe" 2>/dev/null; then
   rmdir "$probe"
   echo "SKIPPED: cannot mount a tmpfs here (needs root and mount); no full drive to test with"
@@ -61,12 +65,12 @@ start_case() {
   local name="$1" size="$2"
   new_own_prefix "fulldrive-$name"
   trap cleanup EXIT
-  drive_dir=$(mktemp -d "/tmp/nxfull-$name.XXXXXX")
+  drive_dir=$(mktemp -d "$NX_WINE_ROOT/tmp/nxfull-$name.XXXXXX")
   if ! mount -t tmpfs -o "size=$size" tmpfs "$drive_dir"; then
     echo "$name: mounting a tmpfs of $size bytes failed"
     return 1
   fi
-  ln -s "$drive_dir" "$WINEPREFIX/dosdevices/t:"
+  ln -s "$(wine_path "$drive_dir")" "$WINEPREFIX/dosdevices/t:"
   # A warm server, so that the registry can be queried while it still runs.
   setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1
   "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
@@ -110,7 +114,7 @@ case_fills_during_copy() {
     { echo "$name: $file left behind ($(stat -c %s "$drive_dir/NEXFER/$file") bytes)"; ok=0; }
   ini_value "$win_ini" NEXFER INSTOPTS >/dev/null && { echo "$name: WIN.INI holds INSTOPTS"; ok=0; }
   ini_value "$win_ini" NEXFER DIR >/dev/null && { echo "$name: WIN.INI holds DIR"; ok=0; }
-  "$WINE" reg query "$uninstall_key" </dev/null >/dev/null 2>&1 && { echo "$name: an uninstall entry was written"; ok=0; }
+  "$WINE" reg query "$uninstall_key" $NX_REG_VIEW </dev/null >/dev/null 2>&1 && { echo "$name: an uninstall entry was written"; ok=0; }
   finish_case "$name" $ok
 }
 
@@ -134,7 +138,7 @@ case_fills_at_the_ini_file() {
   fi
   [ "$(ini_value "$win_ini" NEXFER INSTOPTS)" = 12 ] || { echo "ini: WIN.INI INSTOPTS is not 12"; ok=0; }
   [ "$(ini_value "$win_ini" NEXFER DIR)" = 'T:\NEXFER' ] || { echo "ini: WIN.INI DIR is not T:\\NEXFER"; ok=0; }
-  "$WINE" reg query "$uninstall_key" </dev/null >/dev/null 2>&1 || { echo "ini: no uninstall entry"; ok=0; }
+  "$WINE" reg query "$uninstall_key" $NX_REG_VIEW </dev/null >/dev/null 2>&1 || { echo "ini: no uninstall entry"; ok=0; }
   finish_case ini $ok
 }
 

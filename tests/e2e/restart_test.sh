@@ -3,9 +3,11 @@
 # own (a restart ends every process of its prefix): a bystander window records the
 # end-session messages it gets.
 # Usage: restart_test.sh BUILD_DIR VARIANT_DIR bystander.exe
+# The variants are those of the build under test (product_file of wine-lib.sh).
 set -u
 build="$1" variants="$2" bystander="$3"
 source "$(dirname "$0")/../harness/wine-lib.sh" "$build"
+variants=$(product_file "$variants")
 passed=0 failed=0
 
 # run_case NAME VARIANT EXPECT(restart|none)

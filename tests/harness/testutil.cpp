@@ -99,17 +99,52 @@ std::vector<std::string> ReadLines(const std::string &path)
     return lines;
 }
 
+std::string HostToWindowsPath(const std::string &hostPath)
+{
+    std::string path = "Z:" + hostPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string ProductFile(const std::string &path)
+{
+    const char *own = getenv("NX_TEST_BUILD");
+    const char *product = getenv("NX_PRODUCT_BUILD");
+    if (!own || !product || own[0] != '/' || product[0] != '/')
+        return path;
+    std::string from = HostToWindowsPath(own) + "\\";
+    if (path.size() < from.size() || _strnicmp(path.c_str(), from.c_str(), from.size()) != 0)
+        return path;
+    return HostToWindowsPath(product) + "\\" + path.substr(from.size());
+}
+
+bool ProductIsI686()
+{
+    const char *arch = getenv("NX_PRODUCT_ARCH");
+    return arch && strcmp(arch, "i686") == 0;
+}
+
+REGSAM ProductRegistryView()
+{
+    return ProductIsI686() ? KEY_WOW64_32KEY : 0;
+}
+
 void DeleteKeyTree(HKEY root, const char *path)
 {
-    RegDeleteTreeA(root, path);
-    RegDeleteKeyA(root, path);
+    HKEY key;
+
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS | ProductRegistryView(), &key) == ERROR_SUCCESS) {
+        RegDeleteTreeA(key, NULL);
+        RegCloseKey(key);
+    }
+    RegDeleteKeyExA(root, path, ProductRegistryView(), 0);
 }
 
 int KeyExists(HKEY root, const char *path)
 {
     HKEY key;
 
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_READ | ProductRegistryView(), &key) != ERROR_SUCCESS)
         return 0;
     RegCloseKey(key);
     return 1;
@@ -119,8 +154,13 @@ std::string RegString(HKEY root, const char *path, const char *value, int *found
 {
     char data[2048] = "";
     DWORD size = sizeof(data) - 1;
-    LONG rc = RegGetValueA(root, path, value, RRF_RT_ANY, NULL, data, &size);
+    HKEY key;
+    LONG rc = RegOpenKeyExA(root, path, 0, KEY_READ | ProductRegistryView(), &key);
 
+    if (rc == ERROR_SUCCESS) {
+        rc = RegGetValueA(key, NULL, value, RRF_RT_ANY, NULL, data, &size);
+        RegCloseKey(key);
+    }
     if (found)
         *found = rc == ERROR_SUCCESS;
     return rc == ERROR_SUCCESS ? std::string(data) : std::string();
@@ -484,11 +524,8 @@ void UiDriver::CloseDialogs()
 std::string HarnessProgram(const char *name)
 {
     const char *folder = getenv("NX_HARNESS_BIN");
-    if (folder && folder[0] == '/') {
-        std::string path = std::string("Z:") + folder + "\\" + name;
-        std::replace(path.begin(), path.end(), '/', '\\');
-        return path;
-    }
+    if (folder && folder[0] == '/')
+        return HostToWindowsPath(folder) + "\\" + name;
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, MAX_PATH);
     std::string path(self);

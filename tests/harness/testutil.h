@@ -27,7 +27,25 @@ std::string ReadFileText(const std::string &path);
 void WriteFileText(const std::string &path, const std::string &text);
 std::vector<std::string> ReadLines(const std::string &path);
 
-// Registry and profile helpers for fixtures.
+// --- The programs under test --------------------------------------------------------
+// The end-to-end tests start the programs of one build: the test program's own build by
+// default, the i686 build in the second run of make test. wine-run.sh tells the test
+// program which: NX_TEST_BUILD and NX_PRODUCT_BUILD (host paths of the two builds) and
+// NX_PRODUCT_ARCH (the architecture of the programs under test).
+// A 32-bit program on 64-bit Windows reads and writes HKLM\Software and HKCR in the
+// registry's 32-bit view: DeleteKeyTree, KeyExists, RegString (and the end-to-end
+// helpers) work in the view the program under test uses.
+
+// The same file of the build under test, for a path in this test program's build.
+std::string ProductFile(const std::string &path);
+// KEY_WOW64_32KEY when the program under test is a 32-bit program, else 0.
+REGSAM ProductRegistryView();
+// Whether the program under test is the i686 one.
+bool ProductIsI686();
+// Drive Z:'s path of a host path.
+std::string HostToWindowsPath(const std::string &hostPath);
+
+// Registry and profile helpers for fixtures, in the view of the program under test.
 void DeleteKeyTree(HKEY root, const char *path);
 int KeyExists(HKEY root, const char *path);
 std::string RegString(HKEY root, const char *path, const char *value, int *found = nullptr);

@@ -4,20 +4,70 @@
 # Usage: source wine-lib.sh [BUILD_DIR]
 #   With BUILD_DIR, the build's harness settings are read from BUILD_DIR/harness.env (written
 #   by tests/CMakeLists.txt): NX_TEST_ROOT (display, template and prefixes of the tests),
-#   NX_HARNESS_BIN (keepalive.exe, holdfile.exe) and NX_TEST_DISPLAY (a fixed display
-#   number, normally empty: a free one is picked at run time).
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
+#   NX_HARNESS_BIN (keepalive.exe, holdfile.exe), NX_TEST_DISPLAY (a fixed display
+#   number, normally empty: a free one is picked at run time) and NX_TARGET_ARCH.
+# Two settings of the environment (tools/run-tests.sh --product sets both) run the tests
+# of BUILD_DIR against the programs of another build:
+#   NX_PRODUCT_BUILD  the build whose programs the tests start (default: BUILD_DIR); its
+#                     harness.env gives the test root, the helpers and the architecture,
+#                     since a helper that loads a product DLL must share its architecture
+#   NX_WINE_ROOT      a chroot (tools/wow64-root.sh) whose WoW64 Wine 10 runs everything,
+#                     32-bit programs as on 64-bit Windows; empty: Debian 12's Wine 8,
+#                     which runs 64-bit programs only
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winedbg.exe=d;winemenubuilder.exe=d;mscoree,mshtml="
 NX_TEST_DISPLAY=""
+NX_TARGET_ARCH=x86_64
 # Display numbers are searched from here up, clear of the low numbers of real sessions.
 NX_FIRST_DISPLAY=90
 
 if [ -n "${1:-}" ]; then
   [ -f "$1/harness.env" ] || { echo "no $1/harness.env: configure that build first" >&2; exit 2; }
   source "$1/harness.env"
+  NX_TEST_BUILD=$(cd "$1" && pwd)
+  NX_PRODUCT_BUILD=$(cd "${NX_PRODUCT_BUILD:-$1}" 2>/dev/null && pwd) ||
+    { echo "NX_PRODUCT_BUILD: no folder $NX_PRODUCT_BUILD" >&2; exit 2; }
+  if [ "$NX_PRODUCT_BUILD" != "$NX_TEST_BUILD" ]; then
+    [ -f "$NX_PRODUCT_BUILD/harness.env" ] ||
+      { echo "no $NX_PRODUCT_BUILD/harness.env: configure that build with NX_BUILD_E2E_PROGRAMS" >&2; exit 2; }
+    source "$NX_PRODUCT_BUILD/harness.env"
+  fi
+  export NX_PRODUCT_BUILD
 fi
+
+NX_WINE_ROOT="${NX_WINE_ROOT:-}"
+if [ -n "$NX_WINE_ROOT" ]; then
+  # Wine of the chroot, called through wow64-wine.sh (it enters the chroot); paths under
+  # the checkout are the same inside, the chroot's /tmp is its own.
+  WINE="$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/wow64-wine.sh"
+  WINESERVER="$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/wow64-wineserver.sh"
+  export NX_WINE_ROOT
+  # Prefixes of one Wine are no use to the other: the chroot's have a test root of their own.
+  NX_TEST_ROOT="$NX_TEST_ROOT-wow64"
+  [ -x "$NX_WINE_ROOT/usr/bin/wine" ] || { echo "NX_WINE_ROOT=$NX_WINE_ROOT holds no Wine (make wow64-root)" >&2; exit 2; }
+else
+  WINE=/usr/lib/wine/wine64
+  WINESERVER=/usr/lib/wine/wineserver
+  [ "$NX_TARGET_ARCH" = i686 ] &&
+    { echo "the i686 programs of $NX_PRODUCT_BUILD need the WoW64 Wine of NX_WINE_ROOT (make test sets it)" >&2; exit 2; }
+fi
+# The registry view of the programs under test, for reg.exe: a 32-bit program on 64-bit
+# Windows writes HKLM\Software and HKCR in the 32-bit view.
+NX_REG_VIEW=""
+[ "$NX_TARGET_ARCH" = i686 ] && NX_REG_VIEW=/reg:32
+
+# product_file PATH: the same file of the build under test, for a file of BUILD_DIR (the
+# shell tests' counterpart of ProductFile in testutil.h).
+product_file() {
+  case "$1" in
+    "$NX_TEST_BUILD"/*) printf '%s' "$NX_PRODUCT_BUILD/${1#"$NX_TEST_BUILD"/}" ;;
+    *) printf '%s' "$1" ;;
+  esac
+}
+
+# wine_path PATH: where the Wine of the tests sees a host path under its root (for a
+# path made under $NX_WINE_ROOT, such as a mount in the chroot's /tmp).
+wine_path() { printf '%s' "${1#"$NX_WINE_ROOT"}"; }
 
 # --- Display -------------------------------------------------------------------------
 # An Xvfb server per state folder (the test root, for the tests): STATE/display holds its

@@ -7,7 +7,10 @@
 #   after a pass. --null-graphics runs the program with Wine's null graphics driver and no
 #   display. nx_add_test_program (tests/CMakeLists.txt) passes these options.
 # Each prefix keeps a warm wineserver and a keep-alive window until wine-stop.sh. The
-# program sees NX_TEST_PREFIX (its prefix) and NX_HARNESS_BIN (the harness's programs).
+# program sees NX_TEST_PREFIX (its prefix), NX_HARNESS_BIN (the harness's programs), and
+# NX_TEST_BUILD, NX_PRODUCT_BUILD and NX_PRODUCT_ARCH: its own build, the build whose
+# programs it starts and their architecture (see wine-lib.sh; ProductFile and
+# ProductRegistryView of testutil.h read them).
 set -u
 build=$(cd "$(dirname "$0")" && pwd)
 source "$(dirname "$(readlink -f "$0")")/wine-lib.sh" "$build"
@@ -21,6 +24,12 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ $# -ge 1 ] || { echo "usage: wine-run.sh [--fresh-prefix] [--null-graphics] program.exe [args]" >&2; exit 2; }
+# A run against another build's programs runs only some programs' cases; ctest still lists
+# every program's cases, each in a throw-away prefix rather than one kept for cases that
+# never run there.
+if [ "$NX_PRODUCT_BUILD" != "$NX_TEST_BUILD" ] && printf '%s\n' "$@" | grep -q -- '--gtest_list_tests'; then
+  fresh=1
+fi
 name=$(basename "$1" .exe)
 mkdir -p "$NX_TEST_ROOT/prefixes"
 
@@ -61,8 +70,9 @@ run_once() {
   warm_prefix "$prefix"
   # The program's output goes through a file: a process it leaves running (an editor
   # it opened, a helper) then cannot hold the caller's pipe open.
-  WINEPREFIX="$prefix" NX_TEST_PREFIX="$prefix" NX_HARNESS_BIN="$NX_HARNESS_BIN" "$WINE" "$@" \
-    </dev/null >"$out" 2>&1
+  WINEPREFIX="$prefix" NX_TEST_PREFIX="$prefix" NX_HARNESS_BIN="$NX_HARNESS_BIN" \
+    NX_TEST_BUILD="$NX_TEST_BUILD" NX_PRODUCT_BUILD="$NX_PRODUCT_BUILD" NX_PRODUCT_ARCH="$NX_TARGET_ARCH" \
+    "$WINE" "$@" </dev/null >"$out" 2>&1
   rc=$?
   if [ $fresh = 1 ]; then
     stop_prefix "$prefix"
@@ -83,7 +93,7 @@ run_once "$@"
 # ends with the exception's code (an access violation gives 5), never with a signal.
 if [ $rc != 0 ] && { [ $rc = 134 ] || [ $rc = 139 ] || grep -q "Inconsistency detected by ld.so" "$out" ||
                      ! [ -s "$out" ]; }; then
-  echo "(wine64 failed outside the program, rc=$rc; running once more)" >&2
+  echo "(Wine failed outside the program, rc=$rc; running once more)" >&2
   run_once "$@"
 fi
 cat "$out"

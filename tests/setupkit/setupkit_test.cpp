@@ -10,13 +10,10 @@
 
 #define TAILORED_DEST "C:\\Tailored NX"
 
-// A file of the build folder as this prefix sees it.
+// A file of the build under test as this prefix sees it.
 static std::string BuildFile(const char *name)
 {
-    std::string path = std::string("Z:") + NX_BINARY_DIR + "/" + name;
-    for (char &c : path)
-        c = c == '/' ? '\\' : c;
-    return path;
+    return ProductFile(HostToWindowsPath(std::string(NX_BINARY_DIR) + "/" + name));
 }
 
 // Runs setupkit.exe with args; its output and error output go to output.

@@ -5,9 +5,11 @@
 # installs quietly under Wine; a byte changed after signing fails verification; setupkit
 # refuses the signed program unless forced. No network: no time stamp.
 # Usage: sign_test.sh BUILD_DIR sign.sh
+# setupkit.exe, setup.exe and the sample product are those of the build under test.
 set -u
-build="$1" sign="$2"
-source "$(dirname "$0")/../harness/wine-lib.sh" "$build"
+sign="$2"
+source "$(dirname "$0")/../harness/wine-lib.sh" "$1"
+build="$NX_PRODUCT_BUILD"
 for tool in openssl osslsigncode; do
   command -v $tool >/dev/null || { echo "$tool is not installed (make deps)"; exit 1; }
 done
@@ -85,7 +87,7 @@ check "the forced copy carries no signature" bash -c "! osslsigncode verify -CAf
 kit list "$(winpath "$work/forced.exe")" >/dev/null
 check "setupkit lists the forced copy as unsigned" bash -c "head -1 '$work/kit.out' | grep -q 'payload rows' && ! head -1 '$work/kit.out' | grep -q signed"
 
-# The signed x86_64 program still installs quietly.
+# The signed program still installs quietly.
 "$WINE" "$work/pem/signed/setup.exe" </dev/null >/dev/null 2>&1
 check "the signed program ends with exit code 0" test $? = 0
 dest="$WINEPREFIX/drive_c/Signed NX"

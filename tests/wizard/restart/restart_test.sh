@@ -3,9 +3,11 @@
 # prefix): a bystander window records the end-session messages it gets, a run-once
 # command shows that the restart work ran; then the prefix is stopped and removed.
 # Usage: restart_test.sh BUILD_DIR restarter.exe bystander.exe
+# The restarter (the program's own restart code) is that of the build under test.
 set -u
 build="$1" restarter="$2" bystander="$3"
 source "$(dirname "$0")/../../harness/wine-lib.sh" "$build"
+restarter=$(product_file "$restarter")
 new_own_prefix restart
 prefix="$WINEPREFIX"
 log="$prefix/drive_c/bystander.txt"

@@ -1,0 +1,1 @@
+wow64-wine.sh
