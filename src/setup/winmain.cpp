@@ -72,32 +72,31 @@ static int EndWithoutTempFolder(const char *tempFolder, DWORD error)
     return EXIT_NO_TEMP_FOLDER;
 }
 
-// A complete run whose restart is due: Windows restarts when the answer or ALLOWRBT
-// allows it and no /norestart forbids it; otherwise the caller learns that it is due.
-static void EndWithRestartDue(void)
+static int RestartAllowed(void)
 {
-    if (g_bNeedReboot && (!g_bSilent || g_bAllowReboot) && !(g_dwSwitches & SWITCH_NORESTART)) {
-        EndRun(ERROR_SUCCESS_REBOOT_INITIATED, "complete, Windows is restarting");
-        if (RestartWindows()) {
-            LogRunEnding();
-            return;
-        }
-    }
-    EndRun(ERROR_SUCCESS_REBOOT_REQUIRED, "complete, a restart is due");
-    LogRunEnding();
+    return g_bNeedReboot && (!g_bSilent || g_bAllowReboot) && !(g_dwSwitches & SWITCH_NORESTART);
 }
 
 // Command 100 of the main window: the whole wizard, the clean-up, the close and, when
-// due, the restart (requested while the window still exists).
+// due, the restart (requested while the window still exists). The log's last line,
+// the exit code, is written before the restart request, the program's last action.
 static void RunSetupCommand(HWND window)
 {
+    int restart;
+
     WizardFlow(window, nV, nM);
     DeleteTempPayloadFiles();
     PostMessageA(window, WM_CLOSE, 0, 0);
-    if (g_nExitCode == 0 && g_bRestartDue)
-        EndWithRestartDue();
-    else
+    restart = RestartAllowed();
+    if (g_nExitCode == 0 && restart)
+        EndRun(ERROR_SUCCESS_REBOOT_INITIATED, "complete, Windows is restarting");
+    else if (g_nExitCode == 0 && g_bRestartDue)
+        EndRun(ERROR_SUCCESS_REBOOT_REQUIRED, "complete, a restart is due");
+    LogRunEnding();
+    if (restart && !RestartWindows() && g_nExitCode == ERROR_SUCCESS_REBOOT_INITIATED) {
+        EndRun(ERROR_SUCCESS_REBOOT_REQUIRED, "complete, a restart is due (Windows refused to restart)");
         LogRunEnding();
+    }
 }
 
 static void DetectFamilyOfThisSystem(void)
