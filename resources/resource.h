@@ -1,7 +1,8 @@
 /* Resource ids of the setup program; windres and the C++ sources both read this file.
    Ranges: 1-9999 control ids, 94-95 and 10001-10065 strings, 10100-10199 strings this
    program adds for its own checks, 10200-10219 strings of the check of the carried
-   files, 100 main-window command, 120 the table of the carried files' check values,
+   files, 10220-10239 strings of the command line and of a second run, 100 main-window
+   command, 120 the table of the carried files' check values,
    307 the icon placement template, 21001 the picture strip. Templates DLG_* and the
    bitmaps NX_BMP, QUORVANE, the icon APP_MAIN and the payload rows are named resources
    and so are deliberately not defined here. */
@@ -95,5 +96,7 @@
 #define IDS_TEMP_UNUSABLE       10102
 #define IDS_SETUP_DAMAGED       10200
 #define IDS_SETUP_UNCHECKED     10201
+#define IDS_USAGE               10220
+#define IDS_ALREADY_RUNNING     10221
 
 #endif

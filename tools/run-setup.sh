@@ -10,6 +10,10 @@ build=$(cd "$build" && pwd)
 # the settings of the tests themselves (their root and fixed display).
 source "$(dirname "$0")/../tests/harness/wine-lib.sh" ""
 
+# The host sees the low eight bits of the exit code: 194 is 3010 (complete, a restart is
+# due) and 105 is 1641 (complete, restart started), both successes like 0.
+outcome() { case "$1" in 0|194|105) echo 0 ;; *) echo "$1" ;; esac; }
+
 num="${DISPLAY:-}"; num="${num#*:}"; num="${num%%.*}"
 if [ -n "${DISPLAY:-}" ] && [ -e "/tmp/.X11-unix/X$num" ]; then
   export WINEPREFIX="$build/run-prefix"
@@ -17,8 +21,8 @@ if [ -n "${DISPLAY:-}" ] && [ -e "/tmp/.X11-unix/X$num" ]; then
   echo "Running $build/setup.exe on display $DISPLAY"
   "$WINE" "$build/setup.exe"
   rc=$?
-  echo "setup.exe ended with exit code $rc"
-  exit $rc
+  echo "setup.exe ended with exit code $rc (low eight bits)"
+  exit $(outcome $rc)
 fi
 
 export WINEPREFIX=$(mktemp -d /tmp/nexfer-run.XXXXXX)
@@ -34,6 +38,6 @@ echo "No display: quiet installation under Xvfb into the throw-away prefix $WINE
 new_prefix "$WINEPREFIX"
 "$WINE" "$build/setup_quiet.exe" </dev/null
 rc=$?
-echo "setup_quiet.exe ended with exit code $rc"
+echo "setup_quiet.exe ended with exit code $rc (low eight bits)"
 bash "$(dirname "$0")/report-install.sh"
-exit $rc
+exit $(outcome $rc)

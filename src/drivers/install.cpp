@@ -9,6 +9,7 @@
 #include "registration/record.h"
 #include "session/messages.h"
 #include "session/session.h"
+#include "session/switches.h"
 #include "session/sizes.h"
 #include "session/text.h"
 #include "wizard/pages.h"
@@ -128,18 +129,22 @@ static void AddListItems(ComponentList *list, const char *destFolder, HWND statu
     }
 }
 
-// Reads GROUP32 of the options file; "NEXFER Pro" when missing or empty, and in place
+// Reads the /group switch or GROUP32 of the options file; "NEXFER Pro" when missing or empty, and in place
 // of a name that would rewrite the commands sent to the program-group service.
 static void ReadGroupName(char *group, int cch)
 {
     char line[GROUP_SIZE + 64];
 
-    if (IniFileName[0])
+    const char *source = (g_dwSwitches & SWITCH_GROUP) ? "/group" : "GROUP32";
+
+    if (g_dwSwitches & SWITCH_GROUP)
+        CopyText(group, cch, g_szGroupSwitch);
+    else if (IniFileName[0])
         GetPrivateProfileStringA(RECORD_SECTION, "GROUP32", DEFAULT_GROUP, group, (DWORD)cch, IniFileName);
-    if (!IniFileName[0] || group[0] == '\0')
+    if ((!IniFileName[0] && !(g_dwSwitches & SWITCH_GROUP)) || group[0] == '\0')
         CopyText(group, cch, DEFAULT_GROUP);
     if (!IsSafeGroupName(group)) {
-        FormatText(line, COUNTOF(line), "Refused GROUP32 \"%s\", using \"" DEFAULT_GROUP "\"", group);
+        FormatText(line, COUNTOF(line), "Refused %s \"%s\", using \"" DEFAULT_GROUP "\"", source, group);
         WriteLog(line);
         CopyText(group, cch, DEFAULT_GROUP);
     }
@@ -204,8 +209,10 @@ static int InstallSteps(const char *tempFolder, const char *destFolder, DWORD fl
     }
     if (ok && (flags & INSTALL_EXPLORER))
         PlaceNamespaceEntries(flags, RunIconPlacementPage);
-    if (ok)
-        WriteUninstallEntry(destFolder, group);
+    if (ok && !WriteUninstallEntry(destFolder, group))
+        *achieved |= OUTCOME_INCOMPLETE;
+    if (ok && (g_siteList.rows[0].status & ROW_FAILED))
+        *achieved |= OUTCOME_INCOMPLETE;
     return ok;
 }
 

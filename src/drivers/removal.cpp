@@ -1,11 +1,14 @@
 // Removal: undoes a recorded installation — uninstall entry, namespace entries,
 // registrations, files, program items and group, work files, the folder and the record.
 #include <string.h>
+#include <winerror.h>
 #include "payload/folders.h"
 #include "payload/placement.h"
 #include "registration/com.h"
 #include "registration/progman.h"
 #include "registration/record.h"
+#include "registration/shortcuts.h"
+#include "session/ending.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/sizes.h"
@@ -27,17 +30,21 @@ static void ShowStep(HWND statusWindow, UINT number, const char *literal)
     SetStatusText(statusWindow, text);
 }
 
-static void DeleteListFiles(ComponentList *list, const char *folder, char *message, int cchMessage,
-                            HWND statusWindow)
+// 0 when a file of the list could be neither deleted nor scheduled for deletion.
+static int DeleteListFiles(ComponentList *list, const char *folder, char *message, int cchMessage,
+                           HWND statusWindow)
 {
     char path[PATH_SIZE];
+    int all = 1;
 
     for (int i = 0; i < list->count; i++) {
         if (!JoinPath(path, COUNTOF(path), folder, list->rows[i].reportName))
             continue;
         SetStatusText(statusWindow, path);
-        DeleteFileOrSchedule(path, message, cchMessage);
+        if (DeleteFileOrSchedule(path, message, cchMessage) < 0)
+            all = 0;
     }
+    return all;
 }
 
 static void DeleteListItems(ComponentList *list, const char *pattern, HWND statusWindow)
@@ -62,6 +69,26 @@ static void SelectProgramGroup(const char *group)
 
     if (FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group))
         SendGroupCommand(command);
+}
+
+static void DeleteListLinks(ComponentList *list, const char *group)
+{
+    for (int i = 0; i < list->count; i++) {
+        if (list->rows[i].item)
+            DeleteGroupLink(group, list->rows[i].title[0] ? list->rows[i].title : list->rows[i].installedName);
+    }
+}
+
+// The items an installation made as shortcut files (no program-group service answered),
+// by this program's titles only, then the group's folders when that leaves them empty.
+static void DeleteItemLinks(const char *group)
+{
+    DeleteGroupLink(group, EXPLORER_ITEM_TITLE);
+    DeleteListLinks(&g_explorerList, group);
+    DeleteListLinks(&g_bonusList, group);
+    DeleteListLinks(&g_classicList, group);
+    DeleteListLinks(&g_commonList, group);
+    RemoveEmptyGroupFolders(group);
 }
 
 static void RemoveProgramItems(DWORD flags, HWND statusWindow)
@@ -90,6 +117,7 @@ static void RemoveProgramItems(DWORD flags, HWND statusWindow)
     DeleteListItems(&g_commonList, pattern, statusWindow);
     ShowStep(statusWindow, IDS_CLOSING_ICONS, "Closing icon deletion");
     CloseGroupClientAndDeleteGroup(group);
+    DeleteItemLinks(group);
 }
 
 // ".bak", ".tmp", ".gid", ".log" always; ".ini" only with consent.
@@ -115,7 +143,8 @@ static void DeleteWorkFiles(const char *folder, HWND owner, HWND statusWindow)
     ShowStep(statusWindow, IDS_DELETING_FILES, "Deleting files");
     if (JoinPath(path, COUNTOF(path), folder, "NEXFER.ini") && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
         LoadMessage(IDS_ASK_DELETE_INI, question, COUNTOF(question));
-        deleteIni = MessageBoxA(owner, question, INSTALL_CAPTION, MB_YESNO) == IDYES;
+        // A quiet removal keeps the user's sites.
+        deleteIni = ShowMessage(owner, question, INSTALL_CAPTION, MB_YESNO, IDNO) == IDYES;
     }
     if (!JoinPath(pattern, COUNTOF(pattern), folder, "*.*"))
         return;
@@ -136,6 +165,8 @@ static void DeleteWorkFiles(const char *folder, HWND owner, HWND statusWindow)
 int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message, int cchMessage,
                   HWND owner, HWND statusWindow)
 {
+    int deleted = 1;
+
     ShowStep(statusWindow, IDS_REMOVING_UNINSTALL, "Removing uninstall info");
     DeleteUninstallEntry();
     if (outcome)
@@ -153,23 +184,25 @@ int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message
     if (flags & INSTALL_EXPLORER) {
         ShowStep(statusWindow, IDS_UNREG_EXPLORER, "Unregistering explorer");
         CallDllRegistration(folder, g_explorerList.rows[EXPLORER_ROW_DLL].installedName, "DllUnregisterServer");
-        DeleteListFiles(&g_explorerList, folder, message, cchMessage, statusWindow);
+        deleted &= DeleteListFiles(&g_explorerList, folder, message, cchMessage, statusWindow);
     }
     if (flags & INSTALL_BONUS)
-        DeleteListFiles(&g_bonusList, folder, message, cchMessage, statusWindow);
+        deleted &= DeleteListFiles(&g_bonusList, folder, message, cchMessage, statusWindow);
     if (flags & INSTALL_CLASSIC) {
         ShowStep(statusWindow, 0, "Unregistering base product");
         UnregisterBaseServer();
-        DeleteListFiles(&g_classicList, folder, message, cchMessage, statusWindow);
+        deleted &= DeleteListFiles(&g_classicList, folder, message, cchMessage, statusWindow);
     }
     ShowStep(statusWindow, IDS_UNREG_ICONLINK, "Unregistering icon link");
     CallDllRegistration(folder, g_commonList.rows[COMMON_ROW_STUB].installedName, "DllUnregisterServer");
-    DeleteListFiles(&g_commonList, folder, message, cchMessage, statusWindow);
+    deleted &= DeleteListFiles(&g_commonList, folder, message, cchMessage, statusWindow);
     RemoveProgramItems(flags, statusWindow);
     // A folder of Windows or of the user keeps everything but the product's own files.
     if (!IsProtectedFolder(folder))
         DeleteWorkFiles(folder, owner, statusWindow);
     ShowStep(statusWindow, IDS_COMPLETED, "completed");
+    if (outcome && !deleted)
+        *outcome = OUTCOME_FAILED;
     return 1;
 }
 
@@ -207,25 +240,32 @@ static void FinishRemoval(HWND owner, const char *folder, int folderGone, int pr
 int RemovalFlow(HWND owner, int proposed, int allowed)
 {
     char folder[FOLDER_SIZE], message[DRIVER_MESSAGE_SIZE];
-    HWND progress;
+    HWND progress = NULL;
+    DWORD outcome = 0;
     int folderGone = 0, protectedFolder;
 
     (void)proposed;
     (void)allowed;
     if (GetProfileStringA(RECORD_SECTION, "DIR", "", folder, COUNTOF(folder)) == 0 ||
         GetProfileIntA(RECORD_SECTION, "INSTOPTS", 0) == 0) {
+        EndRun(ERROR_INSTALL_FAILURE, "nothing recorded to remove");
         ShowFinishNotice(owner, NOTICE_REMOVE_NORECORD, NULL);
         return 0;
     }
     protectedFolder = IsProtectedFolder(folder);
-    progress = CreateCopyProgressDialog(owner, 1);
-    if (RemovalDriver(folder, REMOVE_ALL, NULL, message, COUNTOF(message), owner,
+    if (!g_bSilent)
+        progress = CreateCopyProgressDialog(owner, 1);
+    if (RemovalDriver(folder, REMOVE_ALL, &outcome, message, COUNTOF(message), owner,
                       progress ? GetDlgItem(progress, IDC_STATUS_TEXT) : NULL) && !protectedFolder)
         folderGone = RemoveDirectoryA(folder) && GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
     SetActiveWindow(owner);
     if (progress)
         DestroyWindow(progress);
     ClearInstallRecord();
+    if (outcome & OUTCOME_FAILED)
+        EndRun(ERROR_INSTALL_FAILURE, "a product file could be neither deleted nor scheduled for deletion");
+    else
+        EndRun(0, "removal complete");
     FinishRemoval(owner, folder, folderGone, protectedFolder);
     return 0;
 }

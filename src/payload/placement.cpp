@@ -267,8 +267,12 @@ int InstallFile(const char *sourceFolder, const char *fileName, const char *dest
         LoadMessage(IDS_INSTALL, caption, COUNTOF(caption));
         if (!FormatInserts(text, COUNTOF(text), pattern, fileName, destFolder, error))
             CopyText(text, COUNTOF(text), pattern);
-        if (ShowMessage(owner, text, caption, MB_RETRYCANCEL | MB_ICONERROR, IDCANCEL) != IDRETRY)
+        if (ShowMessage(owner, text, caption, MB_RETRYCANCEL | MB_ICONERROR, IDCANCEL) != IDRETRY) {
+            // The user's Cancel ends the run as cancelled; a quiet run's assumed one is a failure.
+            if (!g_bSilent)
+                g_bCancel = 1;
             return 1;
+        }
     }
 }
 
@@ -375,12 +379,13 @@ int DeleteFileOrSchedule(const char *path, char *message, int cchMessage)
     if (MakeDeletionName(path, moved, COUNTOF(moved)) && MoveFileA(path, moved))
         target = moved;
     if (!CommandPath(target, shortPath, COUNTOF(shortPath)))
-        return 0;
+        return -1;
     if (!FormatText(command, COUNTOF(command), "%s /c del %s",
                     g_bIsNT ? "cmd.exe" : "command.com", shortPath))
-        return 0;
-    if (AddRunOnceCommand(command))
-        g_bNeedReboot = 1;
+        return -1;
+    if (!AddRunOnceCommand(command))
+        return -1;
+    g_bNeedReboot = 1;
     return 0;
 }
 

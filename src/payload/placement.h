@@ -15,7 +15,8 @@ int CreateFolderChain(char *path);
 // Adds a run-once command under the first free "Quorvane<n>" name. 1 on success.
 int AddRunOnceCommand(const char *command);
 
-// 1 when the file is gone; 0 when its deletion had to be scheduled (or failed).
+// 1 when the file is gone; 0 when its deletion had to be scheduled; -1 when it could
+// be neither deleted nor scheduled.
 // message (null, or cchMessage characters) receives "failed to delete <path>".
 int DeleteFileOrSchedule(const char *path, char *message, int cchMessage);
 

@@ -107,6 +107,7 @@ void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD fla
                       &setAside))
         return;
     if (!WriteNewIni(tempFolder, destFolder, iniRow, setAside)) {
+        iniRow->status |= ROW_FAILED;
         if (message)
             CopyText(message, cchMessage, "Failed to install INI files.");
         return;

@@ -4,6 +4,8 @@
 #include "registration/progman.h"
 #include <ddeml.h>
 #include "registration/record.h"
+#include "registration/shortcuts.h"
+#include "session/messages.h"
 #include "session/sizes.h"
 #include "session/text.h"
 
@@ -12,6 +14,8 @@
 
 int g_bGroupClientOpen = 0;
 static DWORD s_ddeInstance;
+// No service answered the create-group command: items become shortcut files.
+static int s_linkRoad;
 
 // The client answers nothing the library passes to it.
 static HDDEDATA CALLBACK GroupClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR,
@@ -36,12 +40,14 @@ int OpenGroupClient(void)
     return StartGroupClient();
 }
 
-int SendGroupCommand(const char *command)
+// Sends one command; *connected tells whether the service answered the connection.
+static int SendToService(const char *command, int *connected)
 {
     HSZ service;
     HCONV conversation;
     HDDEDATA answer;
 
+    *connected = 0;
     if (!g_bGroupClientOpen || !command)
         return 0;
     service = DdeCreateStringHandleA(s_ddeInstance, "PROGMAN", CP_WINANSI);
@@ -52,6 +58,7 @@ int SendGroupCommand(const char *command)
         DdeFreeStringHandle(s_ddeInstance, service);
         return 0;
     }
+    *connected = 1;
     answer = DdeClientTransaction((BYTE *)command, (DWORD)strlen(command) + 1, conversation, NULL,
                                   CF_TEXT, XTYP_EXECUTE, DDE_TIMEOUT_MS, NULL);
     DdeDisconnect(conversation);
@@ -59,14 +66,39 @@ int SendGroupCommand(const char *command)
     return answer != NULL;
 }
 
+int SendGroupCommand(const char *command)
+{
+    int connected;
+
+    return SendToService(command, &connected);
+}
+
+// Where the service does not answer, the same group becomes a folder of shortcut files.
+static void TakeLinkRoadWhenUnanswered(const char *group, int connected)
+{
+    char line[GROUP_SIZE + 64];
+
+    s_linkRoad = !connected && OpenLinkGroup(group);
+    if (connected)
+        CopyText(line, COUNTOF(line), "Program group over DDE");
+    else if (s_linkRoad)
+        FormatText(line, COUNTOF(line), "Program group as shortcut files: no DDE service, group \"%s\"", group);
+    else
+        FormatText(line, COUNTOF(line), "Program group not created: no DDE service, group \"%s\"", group);
+    WriteLog(line);
+}
+
 int CreateProgramGroup(const char *group)
 {
     char command[COMMAND_SIZE];
+    int connected = 0;
 
     if (!StartGroupClient())
         return 0;
-    if (IsSafeGroupName(group) && FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group))
-        SendGroupCommand(command);
+    if (IsSafeGroupName(group) && FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group)) {
+        SendToService(command, &connected);
+        TakeLinkRoadWhenUnanswered(group, connected);
+    }
     return 1;
 }
 
@@ -115,6 +147,25 @@ static int FormatAddItem(char *out, int cchOut, const char *command, const char 
                       defaultFolder, quote);
 }
 
+// A command "Name.{class}" is a folder junction: its shortcut opens the class's
+// namespace object in Explorer. Any other item starts its program.
+static int AddItemLink(const char *title, const char *defaultFolder, const char *fullPath,
+                       const char *commandLine)
+{
+    char windows[MAX_PATH], explorer[MAX_PATH], object[COMMAND_SIZE];
+    const char *junction = commandLine ? strstr(commandLine, ".{") : NULL;
+    UINT n;
+
+    if (!commandLine || !commandLine[0])
+        return CreateItemLink(title, fullPath, "", defaultFolder);
+    n = GetWindowsDirectoryA(windows, COUNTOF(windows));
+    if (!junction || n == 0 || n >= (UINT)COUNTOF(windows) ||
+        !JoinPath(explorer, COUNTOF(explorer), windows, "explorer.exe") ||
+        !FormatText(object, COUNTOF(object), "::%s", junction + 1))
+        return 0;
+    return CreateItemLink(title, explorer, object, defaultFolder);
+}
+
 int AddGroupItem(const char *title, const char *folder, const char *fileName, const char *commandLine)
 {
     char defaultFolder[ITEM_PATH_SIZE];
@@ -129,6 +180,8 @@ int AddGroupItem(const char *title, const char *folder, const char *fileName, co
     command = commandLine && commandLine[0] ? commandLine : fullPath;
     if (!title || !title[0])
         title = fileName;
+    if (s_linkRoad)
+        return AddItemLink(title, defaultFolder, fullPath, commandLine);
     // Both commands or neither: a text that does not fit its buffer is not sent cut.
     if (!FormatText(removeCommand, COUNTOF(removeCommand), "[DeleteItem(\"%s\")]", title) ||
         !FormatAddItem(addCommand, COUNTOF(addCommand), command, title, defaultFolder))
@@ -152,6 +205,9 @@ int DeleteGroupItem(const char *title, const char *fileName)
 
 int CloseGroupClient(void)
 {
+    if (s_linkRoad)
+        CloseLinkGroup();
+    s_linkRoad = 0;
     if (g_bGroupClientOpen)
         DdeUninitialize(s_ddeInstance);
     g_bGroupClientOpen = 0;

@@ -115,24 +115,26 @@ int BuildUninstallString(char *out, int cch, const char *destFolder, const char 
                       destFolder, destFolder, destFolder, group);
 }
 
-static void SetValueText(HKEY key, const char *name, const char *text)
+static int SetValueText(HKEY key, const char *name, const char *text)
 {
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1) == ERROR_SUCCESS;
 }
 
-void WriteUninstallEntry(const char *destFolder, const char *group)
+int WriteUninstallEntry(const char *destFolder, const char *group)
 {
     char command[UNINSTALL_STRING_SIZE];
     HKEY key;
+    int written;
 
     // An entry whose command line cannot be formed would only mislead the control panel.
     if (!BuildUninstallString(command, COUNTOF(command), destFolder, group))
-        return;
+        return 0;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, &key) != ERROR_SUCCESS)
-        return;
-    SetValueText(key, "DisplayName", DISPLAY_NAME);
-    SetValueText(key, "UninstallString", command);
+        return 0;
+    written = SetValueText(key, "DisplayName", DISPLAY_NAME);
+    written = SetValueText(key, "UninstallString", command) && written;
     RegCloseKey(key);
+    return written;
 }
 
 void DeleteUninstallEntry(void)

@@ -34,7 +34,8 @@ int DeleteRegistryTree(const char *path, HKEY root);
 // Builds the uninstall command line; 0 when it does not fit cch characters.
 int BuildUninstallString(char *out, int cch, const char *destFolder, const char *group);
 
-void WriteUninstallEntry(const char *destFolder, const char *group);
+// 1 when both values of the uninstall entry were written.
+int WriteUninstallEntry(const char *destFolder, const char *group);
 void DeleteUninstallEntry(void);
 void ClearInstallRecord(void);
 

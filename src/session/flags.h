@@ -16,6 +16,8 @@
 #define OUTCOME_ITEM_CREATED        0x2
 #define OUTCOME_BASE_REGISTERED     0x4
 #define OUTCOME_FAILED              0x8
+// Installed, but the product INI file or the uninstall entry was not written.
+#define OUTCOME_INCOMPLETE          0x20
 #define OUTCOME_EXPLORER_REGISTERED 0x10000
 
 #endif

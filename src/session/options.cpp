@@ -4,6 +4,7 @@
 #include "session/messages.h"
 #include "session/options.h"
 #include "session/session.h"
+#include "session/switches.h"
 #include "session/text.h"
 
 #define OPTION_VALUE_SIZE 261
@@ -90,11 +91,13 @@ static void ReadOptionsFile(int currentFolderFirst)
     FindOptionsFile(currentFolderFirst);
     if (!FileExists(IniFileName)) {
         SetNoFileDefaults();
+        ApplyOptionSwitches();
         return;
     }
     g_bLogging = !ReadFlag("LOGGING", "FALSE", "FALSE", "0");
     g_bAllowReboot = ReadFlag("ALLOWRBT", "FALSE", "TRUE", "1");
     g_bSilent = ReadFlag("QUIET", "FALSE", "TRUE", "1");
+    ApplyOptionSwitches();
     LogNumber("g_bSilent=%d", g_bSilent);
     g_bNoPass = ReadFlag("NOPASSWORD", "FALSE", "TRUE", "1");
     LogNumber("g_bNoPass=%d", g_bNoPass);

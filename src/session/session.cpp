@@ -20,6 +20,12 @@ HWND g_hwndMain;
 HWND g_hwndModeless;
 int g_bNeedReboot;
 int g_bCancel;
+int g_nExitCode;
+const char *g_pszEnding = "complete";
+int g_bRestartDue;
+DWORD g_dwSwitches;
+char g_szDirSwitch[FOLDER_SIZE];
+char g_szGroupSwitch[GROUP_SIZE];
 
 void ResetSessionState(void)
 {
@@ -42,4 +48,10 @@ void ResetSessionState(void)
     g_hwndModeless = NULL;
     g_bNeedReboot = 0;
     g_bCancel = 0;
+    g_nExitCode = 0;
+    g_pszEnding = "complete";
+    g_bRestartDue = 0;
+    g_dwSwitches = 0;
+    g_szDirSwitch[0] = '\0';
+    g_szGroupSwitch[0] = '\0';
 }

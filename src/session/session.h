@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "session/sizes.h"
+
 #define PRODUCT_NAME      "NEXFER Pro"
 #define INSTALL_CAPTION   "NEXFER Pro Installation"
 
@@ -34,6 +36,16 @@ extern HWND g_hwndMain;
 extern HWND g_hwndModeless;
 extern int g_bNeedReboot;
 extern int g_bCancel;
+// How the run ends for its caller: the exit code and a few words naming the ending.
+extern int g_nExitCode;
+extern const char *g_pszEnding;
+// A restart became due (files wait for it, the explorer interface registered), whatever
+// the answer to the restart question.
+extern int g_bRestartDue;
+// Command-line switches given (SWITCH_* of session/switches.h) and their values.
+extern DWORD g_dwSwitches;
+extern char g_szDirSwitch[FOLDER_SIZE];
+extern char g_szGroupSwitch[GROUP_SIZE];
 
 // Puts every field back to its initial value (start of a run, start of a test).
 void ResetSessionState(void);

@@ -2,15 +2,18 @@
 // interfaces, the install driver under the copy progress dialog, the record and the
 // finish notice. A quiet run shows nothing and takes every page's default.
 #include <string.h>
+#include <winerror.h>
 #include "drivers/components.h"
 #include "drivers/install.h"
 #include "drivers/removal.h"
 #include "payload/placement.h"
 #include "registration/record.h"
+#include "session/ending.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/sizes.h"
 #include "session/startup.h"
+#include "session/switches.h"
 #include "session/text.h"
 #include "resource.h"
 #include "wizard/finish.h"
@@ -44,28 +47,34 @@ static void ProposeBuiltInFolder(char *destination)
     AppendText(destination, FOLDER_SIZE, folder);
 }
 
-// The options file's DIR32 wins over the built-in folder, an earlier DIR over both.
-void ProposeDestination(char *destination)
-{
-    // An earlier folder is read in full, never cut: one too long is refused as it is.
-    char value[FOLDER_SIZE], recorded[FOLDER_SIZE];
-
-    ProposeBuiltInFolder(destination);
-    if (IniFileName[0]) {
-        GetPrivateProfileStringA(RECORD_SECTION, "DIR32", destination, value, COUNTOF(value), IniFileName);
-        if (strcmp(value, destination) != 0)
-            CopyText(destination, FOLDER_SIZE, value);
-    }
-    if (GetProfileStringA(RECORD_SECTION, "DIR", destination, recorded, COUNTOF(recorded)) > 0)
-        CopyText(destination, FOLDER_SIZE, recorded);
-}
-
 static void LogQuoted(const char *label, const char *text)
 {
     char line[FOLDER_SIZE + 64];
 
     FormatText(line, COUNTOF(line), "%s\"%s\"", label, text);
     WriteLog(line);
+}
+
+// The options file's DIR32 (or the /dir switch) wins over the built-in folder, an earlier DIR over both.
+void ProposeDestination(char *destination)
+{
+    // An earlier folder is read in full, never cut: one too long is refused as it is.
+    char value[FOLDER_SIZE], recorded[FOLDER_SIZE];
+
+    ProposeBuiltInFolder(destination);
+    if (g_dwSwitches & SWITCH_DIR) {
+        CopyText(destination, FOLDER_SIZE, g_szDirSwitch);
+    } else if (IniFileName[0]) {
+        GetPrivateProfileStringA(RECORD_SECTION, "DIR32", destination, value, COUNTOF(value), IniFileName);
+        if (strcmp(value, destination) != 0)
+            CopyText(destination, FOLDER_SIZE, value);
+    }
+    if (GetProfileStringA(RECORD_SECTION, "DIR", destination, recorded, COUNTOF(recorded)) > 0) {
+        // An update stays where the product is.
+        if ((g_dwSwitches & SWITCH_DIR) && strcmp(recorded, destination) != 0)
+            LogQuoted("/dir gives way to the installed folder ", recorded);
+        CopyText(destination, FOLDER_SIZE, recorded);
+    }
 }
 
 // Quiet runs settle the destination without a page. 1 when it exists.
@@ -146,42 +155,40 @@ static int RunInstall(HWND owner, const char *source, const char *destination, D
     return result;
 }
 
-int WizardFlow(HWND owner, int proposed, int allowed)
+// The ending of an installation the driver has run.
+static void EndInstallation(int succeeded, DWORD outcome)
 {
-    char source[FOLDER_SIZE], destination[FOLDER_SIZE], failure[FOLDER_SIZE];
-    DWORD outcome = 0;
-    int choice, interfaces;
-    DWORD n;
+    if (!succeeded && g_bCancel)
+        EndRun(ERROR_INSTALL_USEREXIT, "cancelled while copying");
+    else if (!succeeded)
+        EndRun(ERROR_INSTALL_FAILURE, "installation failed");
+    else if (outcome & OUTCOME_INCOMPLETE)
+        EndRun(ERROR_INSTALL_FAILURE, "installed, but the product INI file or the uninstall entry was not written");
+    else
+        EndRun(0, "installation complete");
+}
 
-    (void)proposed;
-    (void)allowed;
-    choice = g_bSilent ? 1 : RunWelcomePage(owner, g_hInst);
-    if (choice == 0)
-        return 0;
-    if (choice == 2)
-        return RemovalFlow(owner, nV, nM);
-    n = GetCurrentDirectoryA(COUNTOF(source), source);
-    if (n == 0 || n >= (DWORD)COUNTOF(source))
-        source[0] = '\0';
-    if (source[0] && !EndsWithBackslash(source))
-        AppendText(source, COUNTOF(source), "\\");
-    PumpMessages();
-    ProposeDestination(destination);
-    if (g_bSilent ? !SettleQuietDestination(destination, source) : !ChooseDestination(destination, source))
-        return 0;
-    PumpMessages();
-    interfaces = ChooseInterfaces(owner);
+// The destination settled: the interfaces, the driver, the record and the notice.
+static int InstallInto(HWND owner, const char *source, const char *destination)
+{
+    char failure[FOLDER_SIZE];
+    DWORD outcome = 0;
+    int interfaces = ChooseInterfaces(owner);
+
     if (!g_bSilent && interfaces == 0 && !gbInstallBonusPack) {
         g_bNeedReboot = 0;
+        EndRun(ERROR_INSTALL_USEREXIT, "cancelled on the interface page");
         return 0;
     }
     memset(failure, 0, sizeof(failure));
     if (!RunInstall(owner, source, destination, BuildInstallFlags(interfaces), &outcome, failure,
                     COUNTOF(failure))) {
+        EndInstallation(0, outcome);
         ShowFinishNotice(owner, NOTICE_INSTALL_FAILED, failure);
         g_bNeedReboot = 0;
         return 0;
     }
+    EndInstallation(1, outcome);
     if (outcome & OUTCOME_EXPLORER_REGISTERED)
         g_bNeedReboot = 1;
     UpdateMailPlaceholder(destination);
@@ -191,4 +198,41 @@ int WizardFlow(HWND owner, int proposed, int allowed)
     // A note of the driver (the INI file not written) goes with the notice.
     ShowFinishNotice(owner, NOTICE_INSTALL_DONE, failure);
     return 1;
+}
+
+int WizardFlow(HWND owner, int proposed, int allowed)
+{
+    char source[FOLDER_SIZE], destination[FOLDER_SIZE];
+    int choice;
+    DWORD n;
+
+    (void)proposed;
+    (void)allowed;
+    if (g_dwSwitches & SWITCH_UNINSTALL)
+        choice = 2;
+    else
+        choice = g_bSilent ? 1 : RunWelcomePage(owner, g_hInst);
+    if (choice == 0) {
+        EndRun(ERROR_INSTALL_USEREXIT, "cancelled on the welcome page");
+        return 0;
+    }
+    if (choice == 2)
+        return RemovalFlow(owner, nV, nM);
+    n = GetCurrentDirectoryA(COUNTOF(source), source);
+    if (n == 0 || n >= (DWORD)COUNTOF(source))
+        source[0] = '\0';
+    if (source[0] && !EndsWithBackslash(source))
+        AppendText(source, COUNTOF(source), "\\");
+    PumpMessages();
+    ProposeDestination(destination);
+    if (g_bSilent && !SettleQuietDestination(destination, source)) {
+        EndRun(ERROR_INSTALL_FAILURE, "destination folder refused or not created");
+        return 0;
+    }
+    if (!g_bSilent && !ChooseDestination(destination, source)) {
+        EndRun(ERROR_INSTALL_USEREXIT, "cancelled on the destination page");
+        return 0;
+    }
+    PumpMessages();
+    return InstallInto(owner, source, destination);
 }

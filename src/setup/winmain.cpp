@@ -1,21 +1,25 @@
 // The program's entry point: working folder, scratch name, default options, Windows
 // family, the main window and the message loop.
 #include <string.h>
+#include <winerror.h>
 #include "payload/integrity.h"
 #include "payload/payload.h"
-#include "setup/damaged.h"
+#include "setup/early.h"
 #include "setup/flow.h"
 #include "wizard/finish.h"
 #include "resource.h"
 #include "session/mainwnd.h"
+#include "session/ending.h"
 #include "session/messages.h"
 #include "session/options.h"
 #include "session/session.h"
 #include "session/startup.h"
+#include "session/switches.h"
 #include "session/text.h"
 
 #define TEMP_FOLDER_SIZE 256
-// Exit codes beside 0 (normal end), -1 (no window class) and 2 (no main window).
+// Start-up exit codes beside -1 (no window class) and 2 (no main window); a run that
+// reaches the wizard ends with the code of its ending (g_nExitCode).
 #define EXIT_NO_TEMP_FOLDER 3
 #define EXIT_LOOP_FAILED    4
 #define OPTION_TEXT_SIZE    261
@@ -50,20 +54,6 @@ static DWORD PrepareTempFolder(char *tempFolder, int cch)
     return 0;
 }
 
-// QUIET of the options file the program carries, read where it lies in the program.
-static int CarriedOptionsAreQuiet(void)
-{
-    char value[OPTION_TEXT_SIZE];
-    HRSRC found = FindResourceA(g_hInst, PayloadTable[PAYLOAD_OPTIONS].resourceName, PAYLOAD_RESOURCE_TYPE);
-    HGLOBAL loaded = found ? LoadResource(g_hInst, found) : NULL;
-    const char *text = loaded ? (const char *)LockResource(loaded) : NULL;
-
-    if (!text || !FindOptionInText(text, SizeofResource(g_hInst, found), "INSTALL", "QUIET", value,
-                                   COUNTOF(value)))
-        return 0;
-    return IsOptionValue(value, "TRUE", "1");
-}
-
 // Without a temporary folder nothing can be extracted: the options beside the program
 // say whether to tell the user, and nothing is written anywhere.
 static int EndWithoutTempFolder(const char *tempFolder, DWORD error)
@@ -73,7 +63,7 @@ static int EndWithoutTempFolder(const char *tempFolder, DWORD error)
     DisableLog();
     ReadOptionsBesideProgram();
     if (!IniFileName[0])
-        g_bSilent = CarriedOptionsAreQuiet();
+        g_bSilent = CarriedOptionIs("QUIET", "TRUE", "1", 1);
     if (g_bSilent)
         return EXIT_NO_TEMP_FOLDER;
     LoadMessage(IDS_TEMP_UNUSABLE, pattern, COUNTOF(pattern));
@@ -83,15 +73,31 @@ static int EndWithoutTempFolder(const char *tempFolder, DWORD error)
     return EXIT_NO_TEMP_FOLDER;
 }
 
+static int RestartAllowed(void)
+{
+    return g_bNeedReboot && (!g_bSilent || g_bAllowReboot) && !(g_dwSwitches & SWITCH_NORESTART);
+}
+
 // Command 100 of the main window: the whole wizard, the clean-up, the close and, when
-// due, the restart (requested while the window still exists).
+// due, the restart (requested while the window still exists). The log's last line,
+// the exit code, is written before the restart request, the program's last action.
 static void RunSetupCommand(HWND window)
 {
+    int restart;
+
     WizardFlow(window, nV, nM);
     DeleteTempPayloadFiles();
     PostMessageA(window, WM_CLOSE, 0, 0);
-    if (g_bNeedReboot && (!g_bSilent || g_bAllowReboot))
-        RestartWindows();
+    restart = RestartAllowed();
+    if (g_nExitCode == 0 && restart)
+        EndRun(ERROR_SUCCESS_REBOOT_INITIATED, "complete, Windows is restarting");
+    else if (g_nExitCode == 0 && g_bRestartDue)
+        EndRun(ERROR_SUCCESS_REBOOT_REQUIRED, "complete, a restart is due");
+    LogRunEnding();
+    if (restart && !RestartWindows() && g_nExitCode == ERROR_SUCCESS_REBOOT_INITIATED) {
+        EndRun(ERROR_SUCCESS_REBOOT_REQUIRED, "complete, a restart is due (Windows refused to restart)");
+        LogRunEnding();
+    }
 }
 
 static void DetectFamilyOfThisSystem(void)
@@ -141,21 +147,28 @@ static int RunMessageLoop(void)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    return (int)msg.wParam;
+    return g_nExitCode;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
 {
-    char tempFolder[TEMP_FOLDER_SIZE];
+    char tempFolder[TEMP_FOLDER_SIZE], argument[ARGUMENT_SIZE];
     DWORD error;
     int damaged;
 
-    (void)commandLine;
     (void)show;
     g_hInst = instance;
+    if (!ParseSwitches(commandLine, argument, COUNTOF(argument)))
+        return EndBeforeStart(ERROR_INVALID_COMMAND_LINE, argument);
+    if (g_dwSwitches & SWITCH_HELP) {
+        ShowUsage();
+        return 0;
+    }
     damaged = CheckCarriedRows(instance);
     if (damaged != ROWS_INTACT)
         return EndDamagedProgram(damaged);
+    if (!TakeSetupGuard())
+        return EndBeforeStart(ERROR_INSTALL_ALREADY_RUNNING, NULL);
     error = PrepareTempFolder(tempFolder, COUNTOF(tempFolder));
     if (error)
         return EndWithoutTempFolder(tempFolder, error);

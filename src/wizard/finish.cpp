@@ -1,6 +1,7 @@
 // The closing notices of an installation and a removal, and the restart of Windows.
 #include "session/messages.h"
 #include "session/session.h"
+#include "session/switches.h"
 #include "session/text.h"
 #include "resource.h"
 #include "wizard/finish.h"
@@ -9,12 +10,14 @@
 static int s_restartDryRun;
 static int s_restartRequests;
 
-// The restart question of a quiet run is answered by the ALLOWRBT option.
+// The restart question of a quiet run is answered by the ALLOWRBT option; with
+// /norestart it is not asked at all. The restart stays due for the exit code.
 static int AnswerQuietly(void)
 {
-    if (!g_bSilent)
+    g_bRestartDue = 1;
+    if (!g_bSilent && !(g_dwSwitches & SWITCH_NORESTART))
         return 0;
-    if (!g_bAllowReboot)
+    if (!g_bAllowReboot || (g_dwSwitches & SWITCH_NORESTART))
         g_bNeedReboot = 0;
     return 1;
 }
@@ -56,9 +59,7 @@ static void ShowInstallDone(HWND owner, const char *note)
     if (g_bSilent && note && note[0])
         WriteLog(note);
     LoadMessage(IDS_CONGRATULATIONS, caption, COUNTOF(caption));
-    if (g_bNeedReboot) {
-        if (AnswerQuietly())
-            return;
+    if (g_bNeedReboot && !AnswerQuietly()) {
         ComposeWithNote(text, COUNTOF(text), IDS_RESTART_INSTALL, note);
         if (MessageBoxA(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
             g_bNeedReboot = 0;
@@ -135,13 +136,14 @@ static void EnableShutdownPrivilege(void)
     CloseHandle(token);
 }
 
-void RestartWindows(void)
+int RestartWindows(void)
 {
     if (g_bIsNT)
         EnableShutdownPrivilege();
     s_restartRequests++;
-    if (!s_restartDryRun)
-        ExitWindowsEx(EWX_REBOOT, 0);
+    if (s_restartDryRun)
+        return 1;
+    return ExitWindowsEx(EWX_REBOOT, 0) != 0;
 }
 
 void SetRestartDryRun(int on)

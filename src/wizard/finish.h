@@ -14,7 +14,8 @@ enum FinishNotice {
 };
 
 void ShowFinishNotice(HWND owner, int notice, const char *detail);
-void RestartWindows(void);
+// 1 when Windows accepted the restart request.
+int RestartWindows(void);
 
 // Tests only: with the dry run on, RestartWindows does everything but the restart
 // itself and counts the request. Off by default.

@@ -38,17 +38,17 @@ static BOOL CALLBACK CheckVisible(HWND window, LPARAM param)
     return TRUE;
 }
 
-SetupRun RunSetupVariant(const char *name, DWORD timeoutMs)
+SetupRun RunSetupVariant(const char *name, DWORD timeoutMs, const char *arguments)
 {
-    return RunSetupProgram(VariantPath(name), timeoutMs);
+    return RunSetupProgram(VariantPath(name), timeoutMs, arguments);
 }
 
-SetupRun RunSetupProgram(const std::string &path, DWORD timeoutMs)
+SetupRun RunSetupProgram(const std::string &path, DWORD timeoutMs, const char *arguments)
 {
     SetupRun run;
     STARTUPINFOA si = {};
     PROCESS_INFORMATION pi;
-    std::string line = "\"" + path + "\"";
+    std::string line = "\"" + path + "\" " + arguments;
     std::vector<char> buffer(line.begin(), line.end());
 
     buffer.push_back('\0');
@@ -78,11 +78,12 @@ SetupRun RunSetupProgram(const std::string &path, DWORD timeoutMs)
     return run;
 }
 
-SetupProcess::SetupProcess(const char *name, bool withoutOS, bool byPath) : process_(NULL), pid_(0)
+SetupProcess::SetupProcess(const char *name, bool withoutOS, bool byPath, const char *arguments)
+    : process_(NULL), pid_(0)
 {
     STARTUPINFOA si = {};
     PROCESS_INFORMATION pi;
-    std::string line = "\"" + (byPath ? std::string(name) : VariantPath(name)) + "\"";
+    std::string line = "\"" + (byPath ? std::string(name) : VariantPath(name)) + "\" " + arguments;
     std::vector<char> buffer(line.begin(), line.end());
     std::vector<char> environment;
 

@@ -18,9 +18,10 @@ std::string VariantPath(const char *name);
 
 // Starts the variant, watches its windows until it ends (or timeoutMs passes), returns
 // what was seen. A program still running at the end is terminated.
-SetupRun RunSetupVariant(const char *name, DWORD timeoutMs);
+// arguments: the command line after the program's name.
+SetupRun RunSetupVariant(const char *name, DWORD timeoutMs, const char *arguments = "");
 // The same for a setup program given by its full path.
-SetupRun RunSetupProgram(const std::string &path, DWORD timeoutMs);
+SetupRun RunSetupProgram(const std::string &path, DWORD timeoutMs, const char *arguments = "");
 
 // The temporary folder of this prefix, with a trailing backslash.
 std::string TempFolder();
@@ -30,7 +31,9 @@ class SetupProcess {
 public:
     // withoutOS: start it without the OS environment variable (a Windows 95 style system).
     // byPath: name is the program's full path rather than a variant beside the tests.
-    explicit SetupProcess(const char *name, bool withoutOS = false, bool byPath = false);
+    // arguments: the command line after the program's name.
+    explicit SetupProcess(const char *name, bool withoutOS = false, bool byPath = false,
+                          const char *arguments = "");
     ~SetupProcess();
     bool Started() const { return process_ != NULL; }
     // Visible dialog of the setup process with this caption (and, when control is not

@@ -1,6 +1,7 @@
 // Interactive installations of the real program, worked page by page from beside it as
 // a user would: find each page by caption, read it, set controls and click.
 #include <gtest/gtest.h>
+#include <winerror.h>
 #include <algorithm>
 #include "e2e.h"
 #include "harness/testutil.h"
@@ -73,7 +74,7 @@ TEST(Interactive, EveryPageToTheFinishNotice)
     ASSERT_TRUE(finish != NULL);
     EXPECT_EQ(kRestartQuestion, MessageBoxText(finish));
     ASSERT_TRUE(ClickAndWait(finish, IDCANCEL));
-    EXPECT_EQ(0u, setup.WaitForExit());
+    EXPECT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, setup.WaitForExit());
 
     EXPECT_TRUE(FileExists(DEST "\\nxf95pro.exe"));
     EXPECT_TRUE(FileExists(DEST "\\nxfscrpt.exe"));
@@ -92,7 +93,7 @@ TEST(Interactive, CancelOnTheWelcomePage)
     HWND welcome = setup.WaitForDialog(WELCOME, 1851);
     ASSERT_TRUE(welcome != NULL);
     ASSERT_TRUE(ClickAndWait(welcome, IDCANCEL));
-    EXPECT_EQ(0u, setup.WaitForExit());
+    EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, setup.WaitForExit());
     EXPECT_FALSE(FileExists(DEST));
     EXPECT_EQ("<missing>", WinIni("DIR"));
 }
@@ -106,7 +107,7 @@ TEST(Interactive, CancelOnTheDestinationPage)
     ASSERT_TRUE(box != NULL);
     EXPECT_EQ("Can't continue without a destination folder!", MessageBoxText(box));
     ASSERT_TRUE(ClickAndWait(box, IDOK));
-    EXPECT_EQ(0u, setup.WaitForExit());
+    EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, setup.WaitForExit());
     EXPECT_FALSE(FileExists(DEST));
 }
 
@@ -116,7 +117,7 @@ TEST(Interactive, CancelOnTheInterfacePage)
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(WELCOME, 1851), IDOK));
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(DESTINATION), IDOK));
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(INTERFACES), IDCANCEL));
-    EXPECT_EQ(0u, setup.WaitForExit());
+    EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, setup.WaitForExit());
     // The folder made by the destination step stays, empty; nothing is recorded.
     EXPECT_TRUE(FileExists(DEST));
     EXPECT_TRUE(FolderFiles(DEST).empty());
@@ -132,7 +133,7 @@ TEST(Interactive, ExplorerOnlyBringsTheRequiredClassicFiles)
     }));
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(ICON_PLACEMENT), IDOK));
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("Congratulations!"), IDCANCEL));
-    EXPECT_EQ(0u, setup.WaitForExit());
+    EXPECT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, setup.WaitForExit());
     for (const char *name : { "nxf95pro.exe", "nxfpro32.dll", "nxfpro32.hlp", "nxfproex.dll", "NEXFER.ini" })
         EXPECT_TRUE(FileExists(std::string(DEST "\\") + name)) << name;
     EXPECT_FALSE(FileExists(DEST "\\NxfPro32.cnt"));
@@ -187,7 +188,7 @@ TEST(Interactive, CancelOnTheCopyProgressDuringTheBonusPack)
     ASSERT_TRUE(failure != NULL);
     EXPECT_EQ("Some portion of installation process failed.", MessageBoxText(failure));
     ASSERT_TRUE(ClickAndWait(failure, IDOK));
-    EXPECT_EQ(0u, setup.WaitForExit());
+    EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, setup.WaitForExit());
     EXPECT_EQ("MZ", ReadFileText(DEST "\\nxfscrpt.exe").substr(0, 2));
     EXPECT_FALSE(FileExists(DEST "\\nxfscrpt.cnt"));
     EXPECT_FALSE(FileExists(DEST "\\nxflink.exe"));
@@ -225,7 +226,7 @@ TEST(Interactive, RequiredFileRetriedThenGivenUp)
     EXPECT_EQ("Some portion of installation process failed.\r\nFailed to install required file nxfpro32.hlp.",
               MessageBoxText(failure));
     ASSERT_TRUE(ClickAndWait(failure, IDOK));
-    EXPECT_EQ(0u, setup.WaitForExit());
+    EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, setup.WaitForExit());
     holder.Release();
     EXPECT_EQ("old help", ReadFileText(DEST "\\nxfpro32.hlp"));
     EXPECT_FALSE(FileExists(DEST "\\nxflink.exe"));

@@ -10,16 +10,19 @@ source "$(dirname "$0")/../harness/wine-lib.sh" "$build"
 variants=$(product_file "$variants")
 passed=0 failed=0
 
-# run_case NAME VARIANT EXPECT(restart|none)
+# run_case NAME VARIANT EXPECT(restart|none) CODE (the exit code as the host sees it:
+# its low eight bits, 105 for 1641, 194 for 3010)
 run_case() {
-  local name="$1" variant="$2" expect="$3" ok=1
+  local name="$1" variant="$2" expect="$3" code="$4" ok=1 status
   new_own_prefix "restart-$name"
   local log="$WINEPREFIX/drive_c/bystander.txt"
   setsid "$WINE" "$bystander" 'C:\bystander.txt' </dev/null >/dev/null 2>&1 &
   local bystander_pid=$!
   wait_for 60 grep -q '^ready' "$log" 2>/dev/null || { echo "$name: the bystander did not start"; ok=0; }
   "$WINE" "$variants/$variant.exe" </dev/null >/dev/null 2>&1
-  echo "$name: $variant ended with exit code $?"
+  status=$?
+  echo "$name: $variant ended with exit code $status"
+  [ "$status" = "$code" ] || { echo "$name: exit code $status, not $code"; ok=0; }
   if [ "$expect" = restart ]; then
     wait_for 60 bash -c "! kill -0 $bystander_pid 2>/dev/null" || { echo "$name: the bystander still runs"; ok=0; }
     grep -qx 'WM_ENDSESSION 1' "$log" || { echo "$name: no WM_ENDSESSION with the session ending"; ok=0; }
@@ -34,7 +37,7 @@ run_case() {
   if [ $ok = 1 ]; then echo "$name: passed"; passed=$((passed + 1)); else echo "$name: FAILED"; failed=$((failed + 1)); fi
 }
 
-run_case allowed setup_quiet_reboot restart
-run_case forbidden setup_quiet_default none
+run_case allowed setup_quiet_reboot restart 105
+run_case forbidden setup_quiet_default none 194
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

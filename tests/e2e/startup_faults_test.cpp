@@ -1,6 +1,7 @@
 // Start-up faults with the real program: a temporary folder that cannot be used, and
 // a second start command posted by another program while the wizard runs.
 #include <gtest/gtest.h>
+#include <winerror.h>
 #include <string.h>
 #include <vector>
 #include "e2e.h"
@@ -126,5 +127,5 @@ TEST(StartupFaults, ASecondStartCommandIsIgnoredWhileTheWizardRuns)
     EnumWindows(CountWelcome, (LPARAM)&count);
     EXPECT_EQ(1, count.second) << "welcome pages on screen";
     ASSERT_TRUE(ClickAndWait(welcome, IDCANCEL));
-    EXPECT_EQ(0u, setup.WaitForExit(20000));
+    EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, setup.WaitForExit(20000));
 }

@@ -11,26 +11,78 @@
 #include "harness/testutil.h"
 #include "registration/com.h"
 #include "registration/progman.h"
+#include "registration/shortcuts.h"
+#include <shlobj.h>
 #include <ddeml.h>
 
 static const char kJunction[] = EXPLORER_JUNCTION;
 
-TEST(GroupServiceAbsent, CreationSucceedsAndEveryCommandFails)
+#define LINK_GROUP "NX Link Road"
+
+// Target, arguments and working folder of a shortcut file.
+static std::string ReadLink(const std::string &path)
 {
-    EXPECT_EQ(1, CreateProgramGroup("NEXFER Pro"));
+    IShellLinkA *link = NULL;
+    IPersistFile *file = NULL;
+    char target[MAX_PATH] = "", arguments[MAX_PATH] = "", folder[MAX_PATH] = "";
+    WCHAR wide[MAX_PATH];
+
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link)))
+        return "<no shell link>";
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file))) {
+        if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+            link->GetPath(target, MAX_PATH, NULL, 0);
+            link->GetArguments(arguments, MAX_PATH);
+            link->GetWorkingDirectory(folder, MAX_PATH);
+        }
+        file->Release();
+    }
+    link->Release();
+    return std::string(target) + "|" + arguments + "|" + folder;
+}
+
+static std::string CommonGroupFolder(const char *group)
+{
+    char programs[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_COMMON_PROGRAMS, NULL, 0, programs);
+    return std::string(programs) + "\\" + group;
+}
+
+// Without the service every command fails, and the group is made of shortcut files in
+// the all-users programs folder; the removal's link deletion takes only named items.
+TEST(GroupServiceAbsent, ItemsBecomeShortcutFiles)
+{
+    std::string folder = CommonGroupFolder(LINK_GROUP);
+    CoInitialize(NULL);
+    EXPECT_EQ(1, CreateProgramGroup(LINK_GROUP));
     EXPECT_EQ(1, g_bGroupClientOpen);
     const char *commands[] = { "[CreateGroup(NEXFER Pro)]", "[DeleteItem(\"NEXFER Pro\")]",
                                "[AddItem(\"C:\\x.exe\",\"x\",,,,,C:\\)]", "[DeleteGroup(NEXFER Pro)]" };
     for (const char *command : commands)
         EXPECT_EQ(0, SendGroupCommand(command)) << command;
-    EXPECT_EQ(1, AddGroupItem("NEXFER Pro", "C:\\N", "nxf95pro.exe", NULL));
+    EXPECT_EQ(1, AddGroupItem("NEXFER Pro", "C:\\windows", "notepad.exe", NULL));
+    EXPECT_EQ(1, AddGroupItem("NEXFER Pro Explorer", "C:\\windows", "", kJunction));
     EXPECT_EQ(1, CloseGroupClient());
     EXPECT_EQ(0, g_bGroupClientOpen);
+    EXPECT_EQ("C:\\windows\\notepad.exe||C:\\windows", ReadLink(folder + "\\NEXFER Pro.lnk"));
+    EXPECT_EQ("C:\\windows\\explorer.exe|::" CLSID_EXPLORER_TEXT "|C:\\windows",
+              ReadLink(folder + "\\NEXFER Pro Explorer.lnk"));
 
-    EXPECT_EQ(1, OpenGroupClient());
-    EXPECT_EQ(1, DeleteGroupItem("NEXFER Pro", "nxf95pro.exe"));
-    EXPECT_EQ(1, CloseGroupClientAndDeleteGroup("NEXFER Pro"));
-    EXPECT_EQ(0, g_bGroupClientOpen);
+    // Another file in the folder keeps it; a group name that is no folder name is refused.
+    WriteFileText(folder + "\\mine.txt", "kept");
+    DeleteGroupLink(LINK_GROUP, "NEXFER Pro");
+    DeleteGroupLink(LINK_GROUP, "NEXFER Pro Explorer");
+    RemoveEmptyGroupFolders(LINK_GROUP);
+    EXPECT_FALSE(FileExists(folder + "\\NEXFER Pro.lnk"));
+    EXPECT_TRUE(FileExists(folder + "\\mine.txt"));
+    DeleteFileA((folder + "\\mine.txt").c_str());
+    RemoveEmptyGroupFolders(LINK_GROUP);
+    EXPECT_FALSE(FileExists(folder));
+    for (const char *name : { "..", "..\\Startup", "C:\\x", "a/b" })
+        EXPECT_EQ(0, OpenLinkGroup(name)) << name;
+    CloseLinkGroup();
+    CoUninitialize();
 }
 
 // A "PROGMAN" server of this process: records every execute command with its size and

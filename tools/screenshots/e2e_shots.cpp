@@ -3,6 +3,7 @@
 // usage: e2e_shots SETUP.EXE PROTOCOL_FOLDER
 // For each picture it writes NAME.ready ("x y w h") into the folder and waits for NAME.go.
 #include <windows.h>
+#include <winerror.h>
 #include <stdio.h>
 #include <string>
 #include "e2e.h"
@@ -56,7 +57,8 @@ static bool Install(const char *program)
         !Step(setup, "NEXFER Pro Installation: Icon Placement", 0, "seq05-icon-placement", IDOK) ||
         !Step(setup, "Congratulations!", 0, "seq06-finish-restart-question", IDCANCEL))
         return false;
-    return setup.WaitForExit() == 0;
+    // Complete, with the restart declined: due (3010).
+    return setup.WaitForExit() == ERROR_SUCCESS_REBOOT_REQUIRED;
 }
 
 static bool Remove(const char *program)

@@ -1,8 +1,11 @@
 // A quiet installation on a system without the shell's program-group service (Wine's
-// null graphics driver offers no "PROGMAN"): everything but the program group.
+// null graphics driver offers no "PROGMAN"): the program group as shortcut files in the
+// all-users Start menu, and a quiet removal that takes them away.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <thread>
+#include <winerror.h>
+#include <shlobj.h>
 #include "e2e.h"
 #include <ddeml.h>
 #include "harness/testutil.h"
@@ -33,13 +36,32 @@ static int GroupServiceAnswers()
     return answers;
 }
 
-TEST(QuietWithoutGroupService, CompletesWithoutAProgramGroup)
+static std::string CommonGroupFolder(const char *group)
+{
+    char programs[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_COMMON_PROGRAMS, NULL, 0, programs);
+    return std::string(programs) + "\\" + group;
+}
+
+static std::vector<std::string> Links(const std::string &folder)
+{
+    std::vector<std::string> links;
+    for (const std::string &name : FolderFiles(folder)) {
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".lnk")
+            links.push_back(name.substr(0, name.size() - 4));
+    }
+    std::sort(links.begin(), links.end());
+    return links;
+}
+
+TEST(QuietWithoutGroupService, TheGroupBecomesShortcutFiles)
 {
     ASSERT_FALSE(GroupServiceAnswers()) << "a PROGMAN service answers: this prefix has a display";
 
     SetupRun run = RunSetupVariant("setup_quiet_default", 120000);
     ASSERT_TRUE(run.ended) << "the quiet run did not end by itself";
-    EXPECT_EQ(0u, run.exitCode);
+    // The explorer interface registered itself; the options allow no restart.
+    EXPECT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, run.exitCode);
     EXPECT_FALSE(run.showedWindow);
 
     std::vector<std::string> files = FolderFiles(DEST);
@@ -54,9 +76,25 @@ TEST(QuietWithoutGroupService, CompletesWithoutAProgramGroup)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT)));
 
-    // No group folder under the Start menu, so no shortcuts in it.
+    // Every item of the group, the explorer item among them, for all users.
+    std::vector<std::string> expected = {
+        "NEXFER Find Help", "NEXFER Find Utility", "NEXFER Pro", "NEXFER Pro Explorer",
+        "NEXFER Pro Explorer Help", "NEXFER Pro Help", "NEXFER Pro Icon Placement",
+        "NEXFER Pro Release Notes", "NEXFER Scripting Help", "NEXFER Scripting Utility",
+        "NEXFER Synchronize Help", "NEXFER Synchronize Utility", "Uninstall NEXFER Pro" };
+    EXPECT_EQ(expected, Links(CommonGroupFolder("NEXFER Pro")));
     EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
-    EXPECT_TRUE(GroupItems("NEXFER Pro").empty());
     std::vector<std::string> log = ReadLines(TempFolder() + "setup.log");
+    EXPECT_TRUE(std::find(log.begin(), log.end(),
+                          "Program group as shortcut files: no DDE service, group \"NEXFER Pro\"") != log.end());
     EXPECT_TRUE(std::find(log.begin(), log.end(), "Some portion of installation process failed.") == log.end());
+
+    // A stranger's shortcut in the group keeps the folder; the removal takes ours.
+    WriteFileText(CommonGroupFolder("NEXFER Pro") + "\\Theirs.lnk", "not ours");
+    run = RunSetupVariant("setup_quiet_default", 120000, "/uninstall");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(std::vector<std::string>{ "Theirs" }, Links(CommonGroupFolder("NEXFER Pro")));
+    DeleteFileA((CommonGroupFolder("NEXFER Pro") + "\\Theirs.lnk").c_str());
+    RemoveDirectoryA(CommonGroupFolder("NEXFER Pro").c_str());
 }

@@ -1,0 +1,112 @@
+// Program items as shortcut files (IShellLink saved through IPersistFile) in a folder
+// named like the group under the all-users Start-menu programs folder.
+#include <string.h>
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include "registration/shortcuts.h"
+#include "session/sizes.h"
+#include "session/text.h"
+
+static char s_groupFolder[MAX_PATH];
+static int s_comStarted;
+
+// A group name is one folder name here: no separator, no drive, nothing the file
+// system refuses, not "." or "..".
+static int IsPlainFolderName(const char *name)
+{
+    return name[0] && name[0] != '.' && !strpbrk(name, "\\/:*?\"<>|");
+}
+
+// The group's folder below the programs folder of csidl; 0 when it does not fit.
+static int GroupFolderPath(int csidl, const char *group, char *out, int cchOut)
+{
+    char programs[MAX_PATH];
+
+    if (!IsPlainFolderName(group) || FAILED(SHGetFolderPathA(NULL, csidl, NULL, 0, programs)))
+        return 0;
+    return JoinPath(out, cchOut, programs, group);
+}
+
+int OpenLinkGroup(const char *group)
+{
+    CloseLinkGroup();
+    if (!GroupFolderPath(CSIDL_COMMON_PROGRAMS | CSIDL_FLAG_CREATE, group, s_groupFolder,
+                         COUNTOF(s_groupFolder)))
+        goto fail;
+    if (!CreateDirectoryA(s_groupFolder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
+        goto fail;
+    s_comStarted = SUCCEEDED(CoInitialize(NULL));
+    return 1;
+fail:
+    s_groupFolder[0] = '\0';
+    return 0;
+}
+
+static int SaveLink(IShellLinkA *link, const char *path)
+{
+    IPersistFile *file = NULL;
+    WCHAR widePath[MAX_PATH];
+    HRESULT result;
+
+    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
+        return 0;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, (void **)&file)))
+        return 0;
+    result = file->Save(widePath, TRUE);
+    file->Release();
+    return SUCCEEDED(result);
+}
+
+int CreateItemLink(const char *title, const char *target, const char *arguments, const char *workFolder)
+{
+    char name[MAX_PATH], path[MAX_PATH];
+    IShellLinkA *link = NULL;
+    int saved = 0;
+
+    if (!s_groupFolder[0] || !FormatText(name, COUNTOF(name), "%s.lnk", title) ||
+        !JoinPath(path, COUNTOF(path), s_groupFolder, name))
+        return 0;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                (void **)&link)))
+        return 0;
+    if (SUCCEEDED(link->SetPath(target)) && SUCCEEDED(link->SetArguments(arguments)) &&
+        SUCCEEDED(link->SetWorkingDirectory(workFolder)) && SUCCEEDED(link->SetDescription(title)))
+        saved = SaveLink(link, path);
+    link->Release();
+    return saved;
+}
+
+void CloseLinkGroup(void)
+{
+    if (s_comStarted)
+        CoUninitialize();
+    s_comStarted = 0;
+    s_groupFolder[0] = '\0';
+}
+
+void DeleteGroupLink(const char *group, const char *title)
+{
+    static const int places[] = { CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS };
+    char folder[MAX_PATH], name[MAX_PATH], path[MAX_PATH];
+
+    if (!FormatText(name, COUNTOF(name), "%s.lnk", title))
+        return;
+    for (int i = 0; i < COUNTOF(places); i++) {
+        if (GroupFolderPath(places[i], group, folder, COUNTOF(folder)) &&
+            JoinPath(path, COUNTOF(path), folder, name))
+            DeleteFileA(path);
+    }
+}
+
+void RemoveEmptyGroupFolders(const char *group)
+{
+    static const int places[] = { CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS };
+    char folder[MAX_PATH];
+
+    // The system removes only an empty folder: anything else left in it keeps it.
+    for (int i = 0; i < COUNTOF(places); i++) {
+        if (GroupFolderPath(places[i], group, folder, COUNTOF(folder)))
+            RemoveDirectoryA(folder);
+    }
+}

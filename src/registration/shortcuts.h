@@ -1,0 +1,23 @@
+// The program group as shortcut files in the all-users Start-menu programs folder, for
+// a system where the shell's program-group service does not answer.
+#ifndef NX_SHORTCUTS_H
+#define NX_SHORTCUTS_H
+
+// Creates the group's folder under the all-users programs folder and makes it the
+// folder of the next CreateItemLink calls. 1 when the folder exists.
+int OpenLinkGroup(const char *group);
+
+// One shortcut "title.lnk" in the open group: target with its arguments, started in
+// workFolder. 1 when saved.
+int CreateItemLink(const char *title, const char *target, const char *arguments, const char *workFolder);
+
+void CloseLinkGroup(void);
+
+// Deletes "title.lnk" from the group's folder under the all-users and the user's
+// programs folders.
+void DeleteGroupLink(const char *group, const char *title);
+
+// Removes the group's folders (all users, this user) that are empty.
+void RemoveEmptyGroupFolders(const char *group);
+
+#endif

@@ -1,0 +1,189 @@
+// The real program as a deployment tool runs it: the exit code of each ending, one
+// setup at a time, the standard switches over the carried options, the quiet removal.
+#include <gtest/gtest.h>
+#include <winerror.h>
+#include <algorithm>
+#include <map>
+#include "e2e.h"
+#include "harness/testutil.h"
+#include "registration/record.h"
+
+#define DEST "C:\\Program Files\\NEXFER Pro"
+#define WELCOME "NEXFER Pro Installation"
+#define ALREADY_RUNNING "Setup is already running."
+
+static std::string LastLogLine()
+{
+    std::vector<std::string> lines = ReadLines(TempFolder() + "setup.log");
+    return lines.empty() ? "" : lines.back();
+}
+
+static bool LogHas(const std::string &line)
+{
+    std::vector<std::string> lines = ReadLines(TempFolder() + "setup.log");
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+struct QuietCase {
+    const char *variant;
+    const char *arguments;
+    DWORD code;
+    const char *lastLogLine;
+};
+
+// Run one after the other in one prefix: nothing installed until the fifth.
+static const QuietCase kQuietEndings[] = {
+    { "setup_quiet_default", "/bogus", ERROR_INVALID_COMMAND_LINE,
+      "Exit code 1639: command line not understood, nothing done" },
+    // A faulty value before /quiet: the interactive variant still ends without a window.
+    { "setup_interactive", "/dir= /QUIET", ERROR_INVALID_COMMAND_LINE,
+      "Exit code 1639: command line not understood, nothing done" },
+    { "setup_quiet_dir_windows", "", ERROR_INSTALL_FAILURE,
+      "Exit code 1603: destination folder refused or not created" },
+    { "setup_quiet_default", "-Uninstall", ERROR_INSTALL_FAILURE, "Exit code 1603: nothing recorded to remove" },
+    // The explorer interface registered itself: a restart is due and not allowed.
+    { "setup_quiet_default", "/norestart", ERROR_SUCCESS_REBOOT_REQUIRED, "Exit code 3010: complete, a restart is due" },
+    // The user's INI files stay, so the folder is named as left over: complete all the same.
+    { "setup_quiet_default", "/uninstall /quiet", ERROR_SUCCESS, "Exit code 0: removal complete" },
+};
+
+TEST(DeployTool, QuietEndingsAndTheirCodes)
+{
+    for (const QuietCase &c : kQuietEndings) {
+        SetupRun run = RunSetupVariant(c.variant, 120000, c.arguments);
+        ASSERT_TRUE(run.ended) << c.variant << " " << c.arguments;
+        EXPECT_FALSE(run.showedWindow) << c.variant << " " << c.arguments;
+        EXPECT_EQ(c.code, run.exitCode) << c.variant << " " << c.arguments;
+        EXPECT_EQ(c.lastLogLine, LastLogLine()) << c.variant << " " << c.arguments;
+        bool installed = c.code == ERROR_SUCCESS_REBOOT_REQUIRED;
+        EXPECT_EQ(installed, (bool)FileExists(DEST "\\nxf95pro.exe")) << c.variant << " " << c.arguments;
+    }
+    EXPECT_TRUE(LogHas("Command line not understood: \"/bogus\""));
+    EXPECT_TRUE(LogHas("Command line not understood: \"/dir=\""));
+    // The quiet removal kept the user's sites and asked nothing.
+    EXPECT_TRUE(FileExists(DEST "\\NEXFER.ini"));
+    EXPECT_TRUE(FileExists(DEST "\\sites1.ini"));
+    EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+}
+
+// A second run while the first shows its welcome page, interactive and quiet; then the
+// first is cancelled; then the usage box, asked for and after an unknown switch.
+TEST(DeployTool, SecondRunsCancelAndUsage)
+{
+    SetupProcess first("setup_interactive");
+    ASSERT_TRUE(first.WaitForDialog(WELCOME, 1851) != NULL);
+    std::vector<std::string> tempBefore = FolderEntries(TempFolder());
+
+    SetupProcess second("setup_interactive");
+    HWND box = second.WaitForDialog(WELCOME, MESSAGE_TEXT_ID);
+    ASSERT_TRUE(box != NULL);
+    EXPECT_EQ(ALREADY_RUNNING, MessageBoxText(box));
+    ASSERT_TRUE(ClickAndWait(box, IDOK));
+    EXPECT_EQ((DWORD)ERROR_INSTALL_ALREADY_RUNNING, second.WaitForExit());
+
+    SetupRun quiet = RunSetupVariant("setup_quiet_default", 60000);
+    ASSERT_TRUE(quiet.ended);
+    EXPECT_FALSE(quiet.showedWindow);
+    EXPECT_EQ((DWORD)ERROR_INSTALL_ALREADY_RUNNING, quiet.exitCode);
+    EXPECT_EQ("Exit code 1618: another setup is running, nothing done", LastLogLine());
+    EXPECT_TRUE(LogHas(ALREADY_RUNNING));
+    EXPECT_EQ(tempBefore, FolderEntries(TempFolder())) << "the second run touched the temporary folder";
+
+    HWND welcome = first.WaitForDialog(WELCOME, 1851);
+    ASSERT_TRUE(welcome != NULL);
+    ASSERT_TRUE(ClickAndWait(welcome, IDCANCEL));
+    EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, first.WaitForExit());
+
+    struct { const char *arguments; DWORD code; } usage[] = {
+        { "/?", ERROR_SUCCESS }, { "/frobnicate", ERROR_INVALID_COMMAND_LINE } };
+    for (auto &u : usage) {
+        SetupProcess help("setup_interactive", false, false, u.arguments);
+        HWND list = help.WaitForDialog(WELCOME, MESSAGE_TEXT_ID);
+        ASSERT_TRUE(list != NULL) << u.arguments;
+        std::string text = MessageBoxText(list);
+        EXPECT_EQ(0u, text.find("setup.exe [/quiet] [/log] [/norestart]")) << text;
+        EXPECT_NE(std::string::npos, text.find("1618  another setup is running")) << text;
+        ASSERT_TRUE(ClickAndWait(list, IDOK));
+        EXPECT_EQ(u.code, help.WaitForExit()) << u.arguments;
+    }
+    EXPECT_FALSE(FileExists(DEST));
+}
+
+// Every file of the destination with its content.
+static std::map<std::string, std::string> Installed()
+{
+    std::map<std::string, std::string> files;
+    for (const std::string &name : FolderFiles(DEST))
+        files[name] = ReadFileText(std::string(DEST "\\") + name);
+    return files;
+}
+
+static void Clear(const char *folder)
+{
+    for (const std::string &name : FolderFiles(folder))
+        DeleteFileA((std::string(folder) + "\\" + name).c_str());
+    RemoveDirectoryA(folder);
+}
+
+TEST(DeployTool, TwoQuietRunsStartedTogether)
+{
+    DWORD codes[2];
+    {
+        SetupProcess a("setup_quiet_default", false, false, "/norestart");
+        SetupProcess b("setup_quiet_default", false, false, "/norestart");
+        ASSERT_TRUE(a.Started() && b.Started());
+        codes[0] = a.WaitForExit(120000);
+        codes[1] = b.WaitForExit(120000);
+    }
+    std::sort(codes, codes + 2);
+    EXPECT_EQ((DWORD)ERROR_INSTALL_ALREADY_RUNNING, codes[0]);
+    EXPECT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, codes[1]);
+    std::map<std::string, std::string> together = Installed();
+
+    // The same installation alone, after a removal and a clean folder.
+    ASSERT_EQ(0u, RunSetupVariant("setup_quiet_default", 120000, "/uninstall").exitCode);
+    Clear(DEST);
+    ASSERT_FALSE(FileExists(DEST));
+    ASSERT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, RunSetupVariant("setup_quiet_default", 120000, "/norestart").exitCode);
+    std::map<std::string, std::string> alone = Installed();
+    EXPECT_FALSE(alone.empty());
+    EXPECT_TRUE(together == alone) << together.size() << " files when started together, " << alone.size() << " alone";
+}
+
+TEST(DeployTool, SwitchesWinOverTheCarriedOptions)
+{
+    // The options file names C:\FTP Tools\NEXFER and "My FTP Tools".
+    SetupRun run = RunSetupVariant("setup_quiet_custom", 120000, "\"/dir=C:\\Deploy Here\\NX\" /GROUP=Deployed /norestart");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, run.exitCode);
+    EXPECT_TRUE(FileExists("C:\\Deploy Here\\NX\\nxf95pro.exe"));
+    EXPECT_FALSE(FileExists("C:\\FTP Tools\\NEXFER"));
+    EXPECT_EQ("Deployed", WinIni("GROUP"));
+    EXPECT_FALSE(GroupItems("Deployed").empty());
+    EXPECT_TRUE(LogHas("Program group over DDE"));
+
+    // An update stays where the product is; an unsafe group name gives way to the default.
+    run = RunSetupVariant("setup_quiet_custom", 120000, "-dir=C:\\Elsewhere \"-group=Bad]Name\" -norestart");
+    EXPECT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, run.exitCode);
+    EXPECT_FALSE(FileExists("C:\\Elsewhere"));
+    EXPECT_TRUE(LogHas("/dir gives way to the installed folder \"C:\\Deploy Here\\NX\""));
+    EXPECT_TRUE(LogHas("Refused /group \"Bad]Name\", using \"NEXFER Pro\""));
+    EXPECT_EQ("NEXFER Pro", WinIni("GROUP"));
+
+    // /quiet over an interactive options file; a refused /dir fails the run.
+    run = RunSetupVariant("setup_interactive", 120000, "/quiet /uninstall");
+    EXPECT_FALSE(run.showedWindow);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_FALSE(FileExists("C:\\Deploy Here\\NX\\nxf95pro.exe"));
+    run = RunSetupVariant("setup_interactive", 120000, "/quiet /dir=C:\\windows");
+    EXPECT_FALSE(run.showedWindow);
+    EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, run.exitCode);
+    EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
+
+    // /log and /norestart over an options file without logging that allows a restart.
+    DeleteFileA((TempFolder() + "setup.log").c_str());
+    run = RunSetupVariant("setup_quiet_reboot", 120000, "/log /norestart");
+    EXPECT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, run.exitCode);
+    EXPECT_EQ("Exit code 3010: complete, a restart is due", LastLogLine());
+}
