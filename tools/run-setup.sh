@@ -25,15 +25,7 @@ if [ -n "${DISPLAY:-}" ] && [ -e "/tmp/.X11-unix/X$num" ]; then
   exit $(outcome $rc)
 fi
 
-export WINEPREFIX=$(mktemp -d /tmp/nexfer-run.XXXXXX)
-state=$(mktemp -d /tmp/nexfer-display.XXXXXX)
-cleanup() {
-  stop_prefix "$WINEPREFIX"
-  stop_display "$state"
-  rm -rf "$WINEPREFIX" "$state"
-}
-trap cleanup EXIT
-start_display "$state" || exit 2
+throwaway_session run
 echo "No display: quiet installation under Xvfb into the throw-away prefix $WINEPREFIX"
 new_prefix "$WINEPREFIX"
 "$WINE" "$build/setup_quiet.exe" </dev/null

@@ -201,6 +201,16 @@ stop_prefix() {
   rm -f "$1/.keepalive"
 }
 
+# throwaway_session NAME: a new prefix and a display of its own under /tmp for a tool run
+# outside the tests (make run, make bench); exports WINEPREFIX and DISPLAY, and removes
+# both when the script ends.
+throwaway_session() {
+  export WINEPREFIX=$(mktemp -d "/tmp/nexfer-$1.XXXXXX")
+  NX_SESSION_STATE=$(mktemp -d /tmp/nexfer-display.XXXXXX)
+  trap 'stop_prefix "$WINEPREFIX"; stop_display "$NX_SESSION_STATE"; rm -rf "$WINEPREFIX" "$NX_SESSION_STATE"' EXIT
+  start_display "$NX_SESSION_STATE" || exit 2
+}
+
 # new_own_prefix NAME: a throw-away prefix under the test root for a shell test, with the
 # display up; sets WINEPREFIX and OWN_PREFIX, removed again by drop_own_prefix (at exit too).
 new_own_prefix() {

@@ -8,15 +8,7 @@ build="${1:?usage: check-bench.sh BUILD_DIR}"
 build=$(cd "$build" && pwd)
 source "$(dirname "$0")/../../tests/harness/wine-lib.sh" ""
 
-export WINEPREFIX=$(mktemp -d /tmp/nexfer-bench.XXXXXX)
-state=$(mktemp -d /tmp/nexfer-display.XXXXXX)
-cleanup() {
-  stop_prefix "$WINEPREFIX"
-  stop_display "$state"
-  rm -rf "$WINEPREFIX" "$state"
-}
-trap cleanup EXIT
-start_display "$state" || exit 2
+throwaway_session bench
 new_prefix "$WINEPREFIX" >/dev/null 2>&1
 "$WINE" "$build/checktime.exe" "Z:$build/setup_quiet.exe" "Z:$build/setup_bench12.exe" </dev/null || exit 1
 for program in setup_quiet.exe setup_bench12.exe; do
