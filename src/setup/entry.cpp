@@ -1,13 +1,9 @@
 // The program's own entry point. The C runtime's start-up code is left out: the program
 // needs none of its services (no constructors of globals, no argv, no atexit, no
-// floating-point set-up; the runtime DLL initialises itself when it is loaded), so the
-// entry hands WinMain what Windows gives a program and ends the process with its result.
+// floating-point set-up; the runtime DLL initialises itself when it is loaded; no fix-up of
+// data imported from DLLs, which the link refuses), so the entry hands WinMain what Windows
+// gives a program and ends the process with its result.
 #include <windows.h>
-
-// MinGW's fix-up of references to data in DLLs (the linker's pseudo relocations), run
-// first as the runtime's start-up runs it. The program has none today; the linker with
-// link-time optimisation also fails without this symbol among its inputs.
-extern "C" void _pei386_runtime_relocator(void);
 
 // The command line after the program's name (quoted or not) and the blanks after it.
 static LPSTR SkipProgramName(LPSTR line)
@@ -39,7 +35,6 @@ extern "C" ALIGNS_STACK void __cdecl SetupEntry(void)
     STARTUPINFOA startup;
     int show;
 
-    _pei386_runtime_relocator();
     startup.cb = sizeof(startup);
     GetStartupInfoA(&startup);
     show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
