@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "readall.h"
+
 namespace {
 
 const uint16_t kRtBitmap = 2, kRtIcon = 3, kRtGroupIcon = 14;
@@ -33,25 +35,10 @@ struct Sizes {
 uint32_t U16(const std::vector<uint8_t> &b, size_t at) { return at + 2 <= b.size() ? b[at] | b[at + 1] << 8 : 0; }
 uint32_t U32(const std::vector<uint8_t> &b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
 
-int ReadAll(const char *path, std::vector<uint8_t> *out)
-{
-    FILE *f = std::fopen(path, "rb");
-    if (!f) {
-        std::fprintf(stderr, "peinfo: cannot open %s\n", path);
-        return 0;
-    }
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        out->insert(out->end(), chunk, chunk + got);
-    std::fclose(f);
-    return 1;
-}
-
 // 1 when the file is a PE image; fills the section table and the resource directory's RVA.
 int ParseImage(const char *path, Image *img)
 {
-    if (!ReadAll(path, &img->bytes))
+    if (!ReadAll("peinfo", path, &img->bytes))
         return 0;
     const std::vector<uint8_t> &b = img->bytes;
     uint32_t pe = U32(b, 0x3c);

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "readall.h"
+
 namespace {
 
 // CRC-32 of IEEE 802.3 (reflected polynomial 0xEDB88320, as zip and PNG use it); the
@@ -27,24 +29,16 @@ uint32_t Crc32(const std::vector<uint8_t> &bytes)
     return crc ^ 0xFFFFFFFFu;
 }
 
-int ReadAll(const char *path, std::vector<uint8_t> *out)
+// The file's bytes; the table holds 32-bit sizes.
+int ReadRow(const char *path, std::vector<uint8_t> *out)
 {
-    FILE *f = std::fopen(path, "rb");
-    if (!f) {
-        std::fprintf(stderr, "rowsums: cannot open %s\n", path);
+    if (!ReadAll("rowsums", path, out))
         return 0;
-    }
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        out->insert(out->end(), chunk, chunk + got);
-    int ok = !std::ferror(f);
-    std::fclose(f);
     if (out->size() > 0xFFFFFFFFu) {
         std::fprintf(stderr, "rowsums: %s is larger than 4 GB\n", path);
         return 0;
     }
-    return ok;
+    return 1;
 }
 
 void PutU32(std::vector<uint8_t> *out, uint32_t value)
@@ -59,7 +53,7 @@ int main(int argc, char **argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--print") == 0) {
         std::vector<uint8_t> bytes;
-        if (!ReadAll(argv[2], &bytes))
+        if (!ReadRow(argv[2], &bytes))
             return 1;
         std::printf("%zu %08x\n", bytes.size(), Crc32(bytes));
         return 0;
@@ -76,7 +70,7 @@ int main(int argc, char **argv)
             PutU32(&table, 0);
             continue;
         }
-        if (!ReadAll(argv[i], &bytes))
+        if (!ReadRow(argv[i], &bytes))
             return 1;
         PutU32(&table, (uint32_t)bytes.size());
         PutU32(&table, Crc32(bytes));
