@@ -103,11 +103,19 @@ static int ExpansionPath(const char *destination, char *out, int cchOut)
 
 // An existing destination must be free to be written now: a file another program holds
 // (or a read-only one) fails here, before anything is written, and no sibling appears.
+// The read-only attribute is asked first: Windows refuses every write, rename over and
+// deletion of such a file, but an emulation run by an administrator may let them pass.
 static int DestinationWritable(const char *destination)
 {
-    HANDLE file = CreateFileA(destination, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD attributes = GetFileAttributesA(destination);
+    HANDLE file;
     DWORD error;
 
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    file = CreateFileA(destination, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
         return 1;

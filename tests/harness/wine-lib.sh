@@ -164,10 +164,13 @@ copy_template() {
   cp -a "$NX_TEST_ROOT/template" "$1"
 }
 
-# use_null_graphics PREFIX: Wine's null graphics driver in PREFIX (no display, and so no
-# "PROGMAN" service); the server ends so that the next start reads the setting.
+# use_null_graphics PREFIX: Wine's null graphics driver in PREFIX and no "PROGMAN"
+# service. Wine 8 starts no service without a display, Wine 10 does (its desktop process
+# offers it through shell32, which it loads late): the desktop process is kept from
+# loading shell32, under both. The server ends so that the next start reads the settings.
 use_null_graphics() {
   WINEPREFIX="$1" "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  WINEPREFIX="$1" "$WINE" reg add 'HKCU\Software\Wine\AppDefaults\explorer.exe\DllOverrides' /v shell32 /d "" /f >/dev/null 2>&1
   WINEPREFIX="$1" "$WINESERVER" -k 2>/dev/null
   WINEPREFIX="$1" "$WINESERVER" -w 2>/dev/null
 }
