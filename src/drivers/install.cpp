@@ -2,6 +2,7 @@
 // site lists, registers the COM servers, records the installation, builds the program
 // group, places the namespace entries and writes the uninstall entry.
 #include <string.h>
+#include "payload/payload.h"
 #include "payload/placement.h"
 #include "payload/productini.h"
 #include "registration/com.h"
@@ -178,6 +179,36 @@ static void BuildProgramGroup(const char *group, const char *destFolder, DWORD f
     CloseGroupClient();
 }
 
+// The product's files in folder after the run, in KB rounded up: every carried row's
+// installed name that is there (the options file is the setup's own).
+static DWORD ProductSizeKb(const char *folder)
+{
+    char path[PATH_SIZE];
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ULONGLONG bytes = 0;
+
+    for (int i = 0; i < PAYLOAD_COUNT; i++) {
+        if (i == PAYLOAD_OPTIONS || !PayloadTable[i].installedName[0] ||
+            !JoinPath(path, COUNTOF(path), folder, PayloadTable[i].installedName) ||
+            !GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        bytes += ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    }
+    return (DWORD)((bytes + 1023) / 1024);
+}
+
+static void RecordUninstallEntry(const char *destFolder, const char *group, DWORD *achieved)
+{
+    const char *icon = FileExistsIn(destFolder, "nxf95pro.exe") ? "nxf95pro.exe" : "nxflink.exe";
+
+    if (!WriteUninstallEntry(destFolder, group)) {
+        *achieved |= OUTCOME_INCOMPLETE;
+        return;
+    }
+    WriteInventoryValues(destFolder, icon, ProductSizeKb(destFolder));
+}
+
 // Steps 1 to 12: every step runs only while the installation has not failed.
 static int InstallSteps(const char *tempFolder, const char *destFolder, DWORD flags, HWND owner,
                         HWND statusWindow, char *group, char *note, DWORD *achieved)
@@ -209,8 +240,8 @@ static int InstallSteps(const char *tempFolder, const char *destFolder, DWORD fl
     }
     if (ok && (flags & INSTALL_EXPLORER))
         PlaceNamespaceEntries(flags, RunIconPlacementPage);
-    if (ok && !WriteUninstallEntry(destFolder, group))
-        *achieved |= OUTCOME_INCOMPLETE;
+    if (ok)
+        RecordUninstallEntry(destFolder, group, achieved);
     if (ok && (g_siteList.rows[0].status & ROW_FAILED))
         *achieved |= OUTCOME_INCOMPLETE;
     return ok;

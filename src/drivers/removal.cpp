@@ -248,7 +248,7 @@ int RemovalFlow(HWND owner, int proposed, int allowed)
     (void)allowed;
     if (GetProfileStringA(RECORD_SECTION, "DIR", "", folder, COUNTOF(folder)) == 0 ||
         GetProfileIntA(RECORD_SECTION, "INSTOPTS", 0) == 0) {
-        EndRun(ERROR_INSTALL_FAILURE, "nothing recorded to remove");
+        EndRun(ERROR_UNKNOWN_PRODUCT, "nothing recorded to remove");
         ShowFinishNotice(owner, NOTICE_REMOVE_NORECORD, NULL);
         return 0;
     }

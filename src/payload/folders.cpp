@@ -55,6 +55,96 @@ int NormaliseFolder(const char *folder, char *out, int cchOut)
     return 1;
 }
 
+static int IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// Length of the root of an absolute folder ("X:\" or "\\server\share"); 0 for any other form.
+static int AbsoluteRootLength(const char *folder)
+{
+    const char *p;
+    int parts;
+
+    if (((folder[0] | 0x20) >= 'a' && (folder[0] | 0x20) <= 'z') && folder[1] == ':' && IsSeparator(folder[2]))
+        return 3;
+    if (!IsSeparator(folder[0]) || !IsSeparator(folder[1]) || IsSeparator(folder[2]))
+        return 0;
+    // Server and share, each present; "?" and "." as the server are the device forms.
+    if ((folder[2] == '?' || folder[2] == '.') && (IsSeparator(folder[3]) || !folder[3]))
+        return 0;
+    for (p = folder + 2, parts = 0; parts < 2; parts++) {
+        const char *start = p;
+        while (*p && !IsSeparator(*p))
+            p++;
+        if (p == start)
+            return 0;
+        if (parts == 0) {
+            if (!*p)
+                return 0;
+            p++;
+        }
+    }
+    return (int)(p - folder);
+}
+
+// A part that ends with a dot or a blank: the system drops those, so the folder it
+// names differs from the text that would be recorded.
+static int IsTrimmedPart(const char *part, size_t length)
+{
+    return part[length - 1] == '.' || part[length - 1] == ' ';
+}
+
+// Removes the last part of out (never the root of rootLength characters).
+static void DropLastPart(char *out, size_t rootLength)
+{
+    size_t len = strlen(out);
+
+    while (len > rootLength && out[len - 1] != '\\')
+        len--;
+    if (len > rootLength)
+        len--;
+    out[len] = '\0';
+}
+
+int CanonicalFolder(const char *folder, char *out, int cchOut)
+{
+    int root = AbsoluteRootLength(folder);
+    const char *p;
+
+    if (!root || cchOut <= root)
+        return 0;
+    for (int i = 0; i < root; i++)
+        out[i] = IsSeparator(folder[i]) ? '\\' : folder[i];
+    out[root] = '\0';
+    for (p = folder + root; *p;) {
+        const char *start;
+        size_t length;
+        while (IsSeparator(*p))
+            p++;
+        for (start = p; *p && !IsSeparator(*p); p++)
+            ;
+        length = (size_t)(p - start);
+        if (length == 0 || (length == 1 && start[0] == '.'))
+            continue;
+        if (length == 2 && start[0] == '.' && start[1] == '.') {
+            DropLastPart(out, (size_t)root);
+            continue;
+        }
+        if (IsTrimmedPart(start, length))
+            goto refused;
+        if (!EndsWithBackslash(out) && !AppendText(out, cchOut, "\\"))
+            goto refused;
+        if (strlen(out) + length >= (size_t)cchOut)
+            goto refused;
+        strncat(out, start, length);
+    }
+    return 1;
+refused:
+    out[0] = '\0';
+    return 0;
+}
+
 int IsDriveRoot(const char *normalised)
 {
     const char *p;

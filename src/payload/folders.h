@@ -16,6 +16,14 @@
 // 0 when the path cannot be formed or does not fit.
 int NormaliseFolder(const char *folder, char *out, int cchOut);
 
+// An absolute folder as a command line gives it, in canonical form: "X:\..." or a UNC
+// path "\\server\share\..."; forward slashes count as separators; "." parts, doubled
+// and trailing separators go, ".." takes the part before it (never the root). The root
+// of a drive stays "X:\". 0 for a relative, drive-relative or device path ("\\?\",
+// "\\.\"), a part other than "." and ".." that ends with a dot or a blank (the system
+// would drop them), or a result that does not fit.
+int CanonicalFolder(const char *folder, char *out, int cchOut);
+
 // 1 for a normalised drive root: "C:" or "\\server\share".
 int IsDriveRoot(const char *normalised);
 

@@ -1,7 +1,10 @@
 // The installation record: registry helpers shared by the registration code, the
 // uninstall entry the control panel lists, and the WIN.INI section NEXFER.
 #include <string.h>
+#include "nxversion.h"
 #include "registration/record.h"
+#include "session/messages.h"
+#include "session/sizes.h"
 #include "session/text.h"
 
 #define REG_PATH_SIZE      1024
@@ -135,6 +138,48 @@ int WriteUninstallEntry(const char *destFolder, const char *group)
     written = SetValueText(key, "UninstallString", command) && written;
     RegCloseKey(key);
     return written;
+}
+
+static int SetValueNumber(HKEY key, const char *name, DWORD number)
+{
+    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number)) == ERROR_SUCCESS;
+}
+
+// One value of the inventory; a failure is only logged.
+static void NoteValue(int written, const char *name)
+{
+    char line[MESSAGE_SIZE];
+
+    if (written)
+        return;
+    FormatText(line, COUNTOF(line), "Uninstall entry value %s not written", name);
+    WriteLog(line);
+}
+
+void WriteInventoryValues(const char *destFolder, const char *iconName, DWORD sizeKb)
+{
+    char icon[PATH_SIZE], date[16];
+    SYSTEMTIME now;
+    HKEY key;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+        NoteValue(0, "DisplayVersion and the others");
+        return;
+    }
+    GetLocalTime(&now);
+    FormatText(date, COUNTOF(date), "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    NoteValue(SetValueText(key, "DisplayVersion", NX_VERSION_TEXT), "DisplayVersion");
+    NoteValue(SetValueText(key, "Publisher", NX_COMPANY_TEXT), "Publisher");
+    NoteValue(SetValueText(key, "InstallLocation", destFolder), "InstallLocation");
+    NoteValue(JoinPath(icon, COUNTOF(icon), destFolder, iconName) && SetValueText(key, "DisplayIcon", icon),
+              "DisplayIcon");
+    NoteValue(SetValueNumber(key, "EstimatedSize", sizeKb), "EstimatedSize");
+    NoteValue(SetValueText(key, "InstallDate", date), "InstallDate");
+    NoteValue(SetValueNumber(key, "NoModify", 1), "NoModify");
+    NoteValue(SetValueNumber(key, "NoRepair", 1), "NoRepair");
+    NoteValue(SetValueNumber(key, "VersionMajor", NX_VERSION_MAJOR), "VersionMajor");
+    NoteValue(SetValueNumber(key, "VersionMinor", NX_VERSION_MINOR), "VersionMinor");
+    RegCloseKey(key);
 }
 
 void DeleteUninstallEntry(void)

@@ -36,6 +36,11 @@ int BuildUninstallString(char *out, int cch, const char *destFolder, const char 
 
 // 1 when both values of the uninstall entry were written.
 int WriteUninstallEntry(const char *destFolder, const char *group);
+
+// The values inventory and deployment tools read, beside the entry's two: version,
+// publisher, folder, icon (iconName in destFolder), size in KB, date, no modify or
+// repair. Each value that cannot be written is logged; none fails the installation.
+void WriteInventoryValues(const char *destFolder, const char *iconName, DWORD sizeKb);
 void DeleteUninstallEntry(void);
 void ClearInstallRecord(void);
 

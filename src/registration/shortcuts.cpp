@@ -11,9 +11,7 @@
 static char s_groupFolder[MAX_PATH];
 static int s_comStarted;
 
-// A group name is one folder name here: no separator, no drive, nothing the file
-// system refuses, not "." or "..".
-static int IsPlainFolderName(const char *name)
+int IsPlainFolderName(const char *name)
 {
     return name[0] && name[0] != '.' && !strpbrk(name, "\\/:*?\"<>|");
 }

@@ -3,6 +3,10 @@
 #ifndef NX_SHORTCUTS_H
 #define NX_SHORTCUTS_H
 
+// 1 when a group name is one folder name: no separator, no drive, nothing the file
+// system refuses, not "." or "..".
+int IsPlainFolderName(const char *name);
+
 // Creates the group's folder under the all-users programs folder and makes it the
 // folder of the next CreateItemLink calls. 1 when the folder exists.
 int OpenLinkGroup(const char *group);

@@ -43,6 +43,18 @@ static int NextArgument(const char **line, char *out, int cchOut)
     return fits ? 1 : -1;
 }
 
+static const char *s_refusal;
+
+void RefuseSwitchValue(const char *reason)
+{
+    s_refusal = reason;
+}
+
+const char *SwitchRefusal(void)
+{
+    return s_refusal;
+}
+
 // "name=value" with a value that is not empty and fits field.
 static int TakeValue(const char *argument, const char *name, char *field, int cchField)
 {
@@ -50,7 +62,10 @@ static int TakeValue(const char *argument, const char *name, char *field, int cc
 
     if (_strnicmp(argument, name, n) != 0 || argument[n] != '=' || argument[n + 1] == '\0')
         return 0;
-    return CopyText(field, cchField, argument + n + 1);
+    if (CopyText(field, cchField, argument + n + 1))
+        return 1;
+    RefuseSwitchValue("the value is too long");
+    return 0;
 }
 
 static int ReadSwitch(const char *argument)
@@ -83,11 +98,18 @@ int ParseSwitches(const char *commandLine, char *bad, int cchBad)
 
     if (cchBad > 0)
         bad[0] = '\0';
+    s_refusal = NULL;
     while ((result = NextArgument(&line, argument, COUNTOF(argument))) != 0) {
-        // Every argument is read, so that /quiet after a faulty one still counts.
-        if ((result < 0 || !ReadSwitch(argument)) && understood) {
+        const char *refusal = s_refusal;
+        // Every argument is read, so that /quiet after a faulty one still counts; the
+        // first faulty one is reported, with its reason.
+        if (result > 0 && ReadSwitch(argument))
+            continue;
+        if (understood) {
             understood = 0;
             FormatText(bad, cchBad, "%s", argument);
+        } else {
+            s_refusal = refusal;
         }
     }
     return understood;

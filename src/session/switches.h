@@ -23,6 +23,11 @@
 // one that is not (cut to cchBad) in bad.
 int ParseSwitches(const char *commandLine, char *bad, int cchBad);
 
+// Why a switch's value was refused, for the log line after the one naming the switch;
+// NULL when no reason was given.
+const char *SwitchRefusal(void);
+void RefuseSwitchValue(const char *reason);
+
 // The switches win over the options file: quiet, logging, no restart.
 void ApplyOptionSwitches(void);
 

@@ -1,8 +1,11 @@
 // The guard that lets one setup run at a time, and the runs that end before start-up:
 // they decide quiet and logging without extracting anything.
 #include <winerror.h>
+#include "payload/folders.h"
 #include "payload/integrity.h"
 #include "payload/payload.h"
+#include "registration/progman.h"
+#include "registration/shortcuts.h"
 #include "resource.h"
 #include "session/ending.h"
 #include "session/mainwnd.h"
@@ -43,6 +46,33 @@ int CarriedOptionIs(const char *key, const char *word, const char *digit, int on
                                    COUNTOF(value)))
         return 0;
     return IsOptionValue(value, word, digit) == on;
+}
+
+// The switch and its value as the command line gave it, for the log line that refuses it.
+static int RefuseValue(char *bad, int cchBad, const char *name, const char *value, const char *reason)
+{
+    FormatText(bad, cchBad, "/%s=%s", name, value);
+    RefuseSwitchValue(reason);
+    return 0;
+}
+
+int CheckSwitchValues(char *bad, int cchBad)
+{
+    char folder[FOLDER_SIZE];
+
+    if (g_dwSwitches & SWITCH_DIR) {
+        if (!CanonicalFolder(g_szDirSwitch, folder, COUNTOF(folder)))
+            return RefuseValue(bad, cchBad, "dir", g_szDirSwitch,
+                               "the folder must be a full path: a drive letter, a colon and a backslash, "
+                               "or \\\\server\\share");
+        CopyText(g_szDirSwitch, COUNTOF(g_szDirSwitch), folder);
+    }
+    // Both roads must be able to make the group: the service's commands and a folder name.
+    if ((g_dwSwitches & SWITCH_GROUP) && (!IsSafeGroupName(g_szGroupSwitch) || !IsPlainFolderName(g_szGroupSwitch)))
+        return RefuseValue(bad, cchBad, "group", g_szGroupSwitch,
+                           "a group name cannot hold \\ / : * ? \" < > | [ ] ) or a control character, "
+                           "nor begin with a dot");
+    return 1;
 }
 
 // The log lives in the temporary folder; nothing else is written there.
@@ -94,6 +124,10 @@ int EndBeforeStart(int code, const char *argument)
     if (code == ERROR_INVALID_COMMAND_LINE) {
         FormatText(line, COUNTOF(line), "Command line not understood: \"%s\"", argument ? argument : "");
         WriteLog(line);
+        if (SwitchRefusal()) {
+            FormatText(line, COUNTOF(line), "Refused: %s", SwitchRefusal());
+            WriteLog(line);
+        }
         EndRun(code, "command line not understood, nothing done");
     } else {
         LoadMessage(IDS_ALREADY_RUNNING, line, COUNTOF(line));

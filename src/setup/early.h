@@ -12,6 +12,11 @@ int TakeSetupGuard(void);
 // 1 when key of [INSTALL] is present and (on 1) is word or digit, (on 0) is not.
 int CarriedOptionIs(const char *key, const char *word, const char *digit, int on);
 
+// Checks the values of /dir and /group before anything is done: the folder is made
+// canonical in g_szDirSwitch, the group must be one both program-group roads can make.
+// 0 when one is refused, with the switch in bad and the reason kept for the log.
+int CheckSwitchValues(char *bad, int cchBad);
+
 // Ends a run before start-up: ERROR_INSTALL_ALREADY_RUNNING, or
 // ERROR_INVALID_COMMAND_LINE for argument. Quiet and logging come from the switches and
 // the carried options; the log gets the ending without anything being extracted.

@@ -158,7 +158,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 
     (void)show;
     g_hInst = instance;
-    if (!ParseSwitches(commandLine, argument, COUNTOF(argument)))
+    if (!ParseSwitches(commandLine, argument, COUNTOF(argument)) || !CheckSwitchValues(argument, COUNTOF(argument)))
         return EndBeforeStart(ERROR_INVALID_COMMAND_LINE, argument);
     if (g_dwSwitches & SWITCH_HELP) {
         ShowUsage();

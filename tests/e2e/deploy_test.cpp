@@ -7,6 +7,7 @@
 #include "e2e.h"
 #include "harness/testutil.h"
 #include "registration/record.h"
+#include "session/sizes.h"
 
 #define DEST "C:\\Program Files\\NEXFER Pro"
 #define WELCOME "NEXFER Pro Installation"
@@ -31,16 +32,30 @@ struct QuietCase {
     const char *lastLogLine;
 };
 
-// Run one after the other in one prefix: nothing installed until the fifth.
+#define NOT_UNDERSTOOD "Exit code 1639: command line not understood, nothing done"
+#define REFUSED_DIR "Refused: the folder must be a full path: a drive letter, a colon and a backslash, or \\\\server\\share"
+#define REFUSED_GROUP "Refused: a group name cannot hold \\ / : * ? \" < > | [ ] ) or a control character, nor begin with a dot"
+static const std::string kLongGroup(GROUP_SIZE, 'g');
+static const std::string kLongGroupSwitch = "/quiet /group=" + kLongGroup;
+
+// Run one after the other in one prefix: nothing installed until the 3010 ending.
 static const QuietCase kQuietEndings[] = {
-    { "setup_quiet_default", "/bogus", ERROR_INVALID_COMMAND_LINE,
-      "Exit code 1639: command line not understood, nothing done" },
+    { "setup_quiet_default", "/bogus", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
     // A faulty value before /quiet: the interactive variant still ends without a window.
-    { "setup_interactive", "/dir= /QUIET", ERROR_INVALID_COMMAND_LINE,
-      "Exit code 1639: command line not understood, nothing done" },
+    { "setup_interactive", "/dir= /QUIET", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    // A folder that is not a full path, and group names one of the two roads cannot make.
+    { "setup_interactive", "/quiet /dir=Relative\\NX", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    { "setup_quiet_default", "/dir=C:Folder", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    { "setup_quiet_default", "/dir=\\\\?\\C:\\Apps", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    { "setup_quiet_default", "\"/group=Bad]Name\"", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    { "setup_quiet_default", "/group=Tools/NX", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    { "setup_interactive", kLongGroupSwitch.c_str(), ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
     { "setup_quiet_dir_windows", "", ERROR_INSTALL_FAILURE,
       "Exit code 1603: destination folder refused or not created" },
-    { "setup_quiet_default", "-Uninstall", ERROR_INSTALL_FAILURE, "Exit code 1603: nothing recorded to remove" },
+    // Made canonical before the check: this is the Windows folder.
+    { "setup_quiet_default", "\"/dir=C:\\Program Files\\..\\Windows\\.\"", ERROR_INSTALL_FAILURE,
+      "Exit code 1603: destination folder refused or not created" },
+    { "setup_quiet_default", "-Uninstall", ERROR_UNKNOWN_PRODUCT, "Exit code 1605: nothing recorded to remove" },
     // The explorer interface registered itself: a restart is due and not allowed.
     { "setup_quiet_default", "/norestart", ERROR_SUCCESS_REBOOT_REQUIRED, "Exit code 3010: complete, a restart is due" },
     // The user's INI files stay, so the folder is named as left over: complete all the same.
@@ -60,6 +75,24 @@ TEST(DeployTool, QuietEndingsAndTheirCodes)
     }
     EXPECT_TRUE(LogHas("Command line not understood: \"/bogus\""));
     EXPECT_TRUE(LogHas("Command line not understood: \"/dir=\""));
+    for (const char *refused : { "/dir=Relative\\NX", "/dir=C:Folder", "/dir=\\\\?\\C:\\Apps" }) {
+        std::vector<std::string> lines = ReadLines(TempFolder() + "setup.log");
+        auto line = std::find(lines.begin(), lines.end(), std::string("Command line not understood: \"") + refused + "\"");
+        ASSERT_TRUE(line != lines.end()) << refused;
+        ASSERT_TRUE(line + 1 != lines.end()) << refused;
+        EXPECT_EQ(REFUSED_DIR, *(line + 1)) << refused;
+    }
+    EXPECT_TRUE(LogHas("Command line not understood: \"/group=Bad]Name\""));
+    EXPECT_TRUE(LogHas("Command line not understood: \"/group=Tools/NX\""));
+    EXPECT_TRUE(LogHas(REFUSED_GROUP));
+    // The log line names the switch (cut to the log's line length), then the reason.
+    std::vector<std::string> lines = ReadLines(TempFolder() + "setup.log");
+    auto tooLong = std::find_if(lines.begin(), lines.end(), [](const std::string &line) {
+        return line.rfind("Command line not understood: \"/group=gggggggg", 0) == 0;
+    });
+    ASSERT_TRUE(tooLong != lines.end() && tooLong + 1 != lines.end());
+    EXPECT_EQ("Refused: the value is too long", *(tooLong + 1));
+    EXPECT_FALSE(FileExists(TempFolder() + "Relative")) << "a relative folder came to rest in the working folder";
     // The quiet removal kept the user's sites and asked nothing.
     EXPECT_TRUE(FileExists(DEST "\\NEXFER.ini"));
     EXPECT_TRUE(FileExists(DEST "\\sites1.ini"));
@@ -108,6 +141,18 @@ TEST(DeployTool, SecondRunsCancelAndUsage)
         EXPECT_EQ(u.code, help.WaitForExit()) << u.arguments;
     }
     EXPECT_FALSE(FileExists(DEST));
+}
+
+// An interactive removal where nothing is installed: the notice, then "nothing to remove".
+TEST(DeployTool, InteractiveRemovalWithNothingInstalled)
+{
+    SetupProcess setup("setup_interactive", false, false, "/uninstall");
+    HWND notice = setup.WaitForDialog("Remove", MESSAGE_TEXT_ID);
+    ASSERT_TRUE(notice != NULL);
+    EXPECT_EQ("Insufficient information available to\nremove this application.", MessageBoxText(notice));
+    ASSERT_TRUE(ClickAndWait(notice, IDOK));
+    EXPECT_EQ((DWORD)ERROR_UNKNOWN_PRODUCT, setup.WaitForExit());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
 }
 
 // Every file of the destination with its content.
@@ -163,13 +208,12 @@ TEST(DeployTool, SwitchesWinOverTheCarriedOptions)
     EXPECT_FALSE(GroupItems("Deployed").empty());
     EXPECT_TRUE(LogHas("Program group over DDE"));
 
-    // An update stays where the product is; an unsafe group name gives way to the default.
-    run = RunSetupVariant("setup_quiet_custom", 120000, "-dir=C:\\Elsewhere \"-group=Bad]Name\" -norestart");
+    // An update stays where the product is; the group comes from the options file again.
+    run = RunSetupVariant("setup_quiet_custom", 120000, "-dir=C:\\Elsewhere -norestart");
     EXPECT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, run.exitCode);
     EXPECT_FALSE(FileExists("C:\\Elsewhere"));
     EXPECT_TRUE(LogHas("/dir gives way to the installed folder \"C:\\Deploy Here\\NX\""));
-    EXPECT_TRUE(LogHas("Refused /group \"Bad]Name\", using \"NEXFER Pro\""));
-    EXPECT_EQ("NEXFER Pro", WinIni("GROUP"));
+    EXPECT_EQ("My FTP Tools", WinIni("GROUP"));
 
     // /quiet over an interactive options file; a refused /dir fails the run.
     run = RunSetupVariant("setup_interactive", 120000, "/quiet /uninstall");

@@ -8,6 +8,7 @@
 #include "registration/com.h"
 #include "registration/record.h"
 #include "payload/payload.h"
+#include "nxversion.h"
 
 #define DEFAULT_DEST "C:\\Program Files\\NEXFER Pro"
 
@@ -73,6 +74,64 @@ TEST(QuietInstall, DefaultsInstallEverythingAndRecordIt)
     std::vector<std::string> log = ReadLines(TempFolder() + "setup.log");
     EXPECT_TRUE(Contains(log, "nV=12 nM=15"));
     EXPECT_TRUE(Contains(log, ("Copying " + TempFolder() + "nxf95pro.exe to " DEFAULT_DEST "\\nxf95pro.exe").c_str()));
+}
+
+// Bytes of every file in folder, in KB rounded up.
+static DWORD FolderKb(const std::string &folder)
+{
+    ULONGLONG bytes = 0;
+    for (const std::string &name : FolderFiles(folder)) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExA((folder + "\\" + name).c_str(), GetFileExInfoStandard, &data))
+            bytes += ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    }
+    return (DWORD)((bytes + 1023) / 1024);
+}
+
+static std::string Today()
+{
+    SYSTEMTIME now;
+    char text[16];
+    GetLocalTime(&now);
+    snprintf(text, sizeof(text), "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return text;
+}
+
+// What inventory tools read, written by an installation and written again by an update.
+TEST(QuietInstall, TheUninstallEntryCarriesWhatInventoryToolsRead)
+{
+    ASSERT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, RunQuiet("setup_quiet_default"));
+    for (int pass = 0; pass < 2; pass++) {
+        SCOPED_TRACE(pass ? "update" : "installation");
+        EXPECT_EQ("Quorvane NEXFER Pro Uninstall", RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayName"));
+        EXPECT_EQ(NX_VERSION_TEXT, RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayVersion"));
+        EXPECT_EQ("Quorvane Software", RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "Publisher"));
+        EXPECT_EQ(DEFAULT_DEST, RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation"));
+        EXPECT_EQ(DEFAULT_DEST "\\nxf95pro.exe", RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayIcon"));
+        // The folder holds nothing but the product's files after a fresh installation.
+        EXPECT_EQ(FolderKb(DEFAULT_DEST), RegDword(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "EstimatedSize"));
+        EXPECT_LT(100u, RegDword(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "EstimatedSize"));
+        EXPECT_EQ(Today(), RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallDate"));
+        EXPECT_EQ(1u, RegDword(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "NoModify"));
+        EXPECT_EQ(1u, RegDword(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "NoRepair"));
+        EXPECT_EQ(6u, RegDword(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "VersionMajor"));
+        int found = 0;
+        EXPECT_EQ(0u, RegDword(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "VersionMinor", &found));
+        EXPECT_TRUE(found);
+        RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "QuietUninstallString", &found);
+        EXPECT_FALSE(found);
+        if (pass == 1)
+            break;
+        // Stale values of an older release, and a product file of another size.
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_SET_VALUE | ProductRegistryView(), &key));
+        RegSetValueExA(key, "InstallDate", 0, REG_SZ, (const BYTE *)"19990810", 9);
+        RegDeleteValueA(key, "DisplayVersion");
+        DWORD one = 1;
+        RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD, (const BYTE *)&one, sizeof(one));
+        RegCloseKey(key);
+        ASSERT_EQ((DWORD)ERROR_SUCCESS_REBOOT_REQUIRED, RunQuiet("setup_quiet_default"));
+    }
 }
 
 TEST(QuietInstall, ClassicOnlyWithoutTheBonusPack)

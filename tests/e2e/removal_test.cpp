@@ -147,7 +147,7 @@ TEST(Removal, ARecordWithoutItsFolderIsRefused)
     ASSERT_TRUE(notice != NULL);
     EXPECT_EQ("Insufficient information available to\nremove this application.", MessageBoxText(notice));
     ASSERT_TRUE(ClickAndWait(notice, IDOK));
-    EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, setup.WaitForExit());
+    EXPECT_EQ((DWORD)ERROR_UNKNOWN_PRODUCT, setup.WaitForExit());
     EXPECT_EQ(DEST, WinIni("DEFDIR"));
     EXPECT_EQ("12", WinIni("INSTOPTS"));
 }

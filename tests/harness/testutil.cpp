@@ -166,6 +166,22 @@ std::string RegString(HKEY root, const char *path, const char *value, int *found
     return rc == ERROR_SUCCESS ? std::string(data) : std::string();
 }
 
+DWORD RegDword(HKEY root, const char *path, const char *value, int *found)
+{
+    DWORD data = 0, size = sizeof(data);
+    HKEY key;
+    LONG rc = RegOpenKeyExA(root, path, 0, KEY_READ | ProductRegistryView(), &key);
+
+    if (rc == ERROR_SUCCESS) {
+        rc = RegGetValueA(key, NULL, value, RRF_RT_REG_DWORD, NULL, &data, &size);
+        RegCloseKey(key);
+    }
+
+    if (found)
+        *found = rc == ERROR_SUCCESS;
+    return rc == ERROR_SUCCESS ? data : 0;
+}
+
 void ClearWinIniSection(const char *section)
 {
     WriteProfileStringA(section, NULL, NULL);

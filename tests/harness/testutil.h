@@ -49,6 +49,8 @@ std::string HostToWindowsPath(const std::string &hostPath);
 void DeleteKeyTree(HKEY root, const char *path);
 int KeyExists(HKEY root, const char *path);
 std::string RegString(HKEY root, const char *path, const char *value, int *found = nullptr);
+// A DWORD value in the same view; 0 (and *found 0) when it is missing or not a DWORD.
+DWORD RegDword(HKEY root, const char *path, const char *value, int *found = nullptr);
 void ClearWinIniSection(const char *section);
 
 // Program groups as the shell's program-group service keeps them: the group's folder

@@ -112,3 +112,59 @@ TEST(DestinationLimit, LongestNameAndFolderFitMaxPath)
     EXPECT_EQ(0u, CheckDestination(atLimit.c_str()));
     EXPECT_EQ((UINT)IDS_DEST_TOO_LONG, CheckDestination((atLimit + "x").c_str()));
 }
+
+// A folder from the command line: only full paths, in the form the record and the
+// protected-folder checks must see.
+TEST(CommandLineFolders, OnlyFullPathsInCanonicalForm)
+{
+    struct { const char *given; const char *canonical; } cases[] = {
+        { "C:\\Program Files\\NX", "C:\\Program Files\\NX" },
+        { "C:\\Program Files\\..\\Windows", "C:\\Windows" },
+        { "d:/Apps//NX/./Pro/", "d:\\Apps\\NX\\Pro" },
+        { "C:\\a\\b\\..\\..\\..\\..\\c", "C:\\c" },
+        { "C:\\", "C:\\" },
+        { "C:\\..", "C:\\" },
+        { "\\\\server\\share\\Apps\\\\NX\\", "\\\\server\\share\\Apps\\NX" },
+        { "\\\\server\\share\\..\\..\\x", "\\\\server\\share\\x" },
+        { "//server/share", "\\\\server\\share" },
+        { "C:\\v1.2\\..x", "C:\\v1.2\\..x" },
+        // Refused: relative, drive-relative, device forms, parts the system would trim.
+        { "Relative\\NX", nullptr },
+        { ".\\NX", nullptr },
+        { "\\Apps\\NX", nullptr },
+        { "C:Folder", nullptr },
+        { "C:", nullptr },
+        { "1:\\x", nullptr },
+        { "\\\\?\\C:\\Apps", nullptr },
+        { "\\\\.\\C:\\Apps", nullptr },
+        { "\\\\server", nullptr },
+        { "\\\\server\\", nullptr },
+        { "\\\\\\share", nullptr },
+        { "C:\\Apps.\\NX", nullptr },
+        { "C:\\Apps\\NX ", nullptr },
+        { "C:\\...\\NX", nullptr },
+        { "", nullptr },
+    };
+    for (const auto &c : cases) {
+        char out[64];
+        memset(out, '#', sizeof(out));
+        int result = CanonicalFolder(c.given, out, sizeof(out));
+        EXPECT_EQ(c.canonical != nullptr, result == 1) << c.given;
+        if (c.canonical && result) {
+            EXPECT_STREQ(c.canonical, out) << c.given;
+        }
+    }
+}
+
+TEST(CommandLineFolders, AResultThatDoesNotFitIsRefused)
+{
+    char out[16 + 1];
+    memset(out, '#', sizeof(out));
+    // "C:\abcdefghijkl" is 15 characters: it fits 16 exactly, one more does not.
+    EXPECT_EQ(1, CanonicalFolder("C:\\abcdefghijkl\\", out, 16));
+    EXPECT_STREQ("C:\\abcdefghijkl", out);
+    EXPECT_EQ('#', out[16]);
+    EXPECT_EQ(0, CanonicalFolder("C:\\abcdefghijklm", out, 16));
+    EXPECT_STREQ("", out);
+    EXPECT_EQ('#', out[16]);
+}
