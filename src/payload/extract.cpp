@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <lzexpand.h>
 #include <string.h>
+#include "session/journal.h"
 #include "session/startup.h"
 #include "session/text.h"
 #include "payload/payload.h"
@@ -43,6 +44,36 @@ int ExtractPayload(HMODULE module, int index, const char *folder, const char *fi
     CloseHandle(file);
     FreeResource(loaded);
     return result;
+}
+
+DWORD PayloadStoredSize(HMODULE module, int index)
+{
+    HRSRC found;
+
+    if (index < 0 || index >= PAYLOAD_COUNT || PayloadTable[index].resourceName[0] == '\0')
+        return 0;
+    found = FindResourceA(module, PayloadTable[index].resourceName, PAYLOAD_RESOURCE_TYPE);
+    return found ? SizeofResource(module, found) : 0;
+}
+
+// An SZDD file starts with its magic, the method, the name's last character and the
+// expanded size (32 bits, little-endian) at offset 10.
+#define SZDD_HEADER_SIZE 14
+
+DWORD PayloadExpandedSize(HMODULE module, int index)
+{
+    static const BYTE magic[8] = { 'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33 };
+    DWORD stored = PayloadStoredSize(module, index);
+    HGLOBAL loaded;
+    const BYTE *bytes;
+
+    if (stored < SZDD_HEADER_SIZE)
+        return stored;
+    loaded = LoadResource(module, FindResourceA(module, PayloadTable[index].resourceName, PAYLOAD_RESOURCE_TYPE));
+    bytes = loaded ? (const BYTE *)LockResource(loaded) : NULL;
+    if (!bytes || memcmp(bytes, magic, sizeof(magic)) != 0)
+        return stored;
+    return (DWORD)bytes[10] | ((DWORD)bytes[11] << 8) | ((DWORD)bytes[12] << 16) | ((DWORD)bytes[13] << 24);
 }
 
 // Opens a source for LZCopy: an SZDD file is read through the LZ layer, any other file
@@ -164,6 +195,27 @@ static int CopyExpanded(INT from, const char *path)
     return 0;
 }
 
+// The complete new file takes destination's name. While a journal is kept, an earlier
+// file there is set aside first (taken back or deleted when the run ends) and the change
+// is recorded; otherwise it is replaced. 1 on success.
+static int TakePlace(const char *fresh, const char *destination)
+{
+    int recorded;
+
+    if (JournalActive()) {
+        if (GetFileAttributesA(destination) != INVALID_FILE_ATTRIBUTES)
+            recorded = JournalSetAside(destination, NULL, 0);
+        else
+            recorded = JournalCreated(destination);
+        if (!recorded)
+            return 0;
+    }
+    if (MoveFileExA(fresh, destination, MOVEFILE_REPLACE_EXISTING))
+        return 1;
+    JournalUndoLast();
+    return 0;
+}
+
 int ExpandFile(char *source, const char *destination)
 {
     char fresh[EXPANSION_PATH_SIZE];
@@ -183,7 +235,7 @@ int ExpandFile(char *source, const char *destination)
     if (from < 0)
         return 0;
     if (DestinationWritable(destination) && CopyExpanded(from, fresh)) {
-        result = MoveFileExA(fresh, destination, MOVEFILE_REPLACE_EXISTING) != 0;
+        result = TakePlace(fresh, destination);
         if (!result) {
             error = GetLastError();
             DeleteFileA(fresh);

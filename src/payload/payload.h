@@ -27,6 +27,12 @@ extern const PayloadEntry PayloadTable[PAYLOAD_COUNT];
 // Writes row index of module to folder\fileName byte for byte. 1 on success.
 int ExtractPayload(HMODULE module, int index, const char *folder, const char *fileName);
 
+// Bytes of row index as the program carries it; 0 for a row it does not carry.
+DWORD PayloadStoredSize(HMODULE module, int index);
+// Bytes of row index once placed: the size its SZDD header gives, or the stored size of
+// a row carried as it is.
+DWORD PayloadExpandedSize(HMODULE module, int index);
+
 // Expands source (an SZDD file, or any file copied as it is) to destination. 1 when a
 // non-empty result was written. May leave source in its underscore form.
 int ExpandFile(char *source, const char *destination);

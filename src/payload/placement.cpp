@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "resource.h"
+#include "session/journal.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/sizes.h"
@@ -20,6 +21,7 @@
 #define LINE_OUT_SIZE      1024
 #define RUNONCE_NAME_SIZE  16
 #define RUNONCE_LAST       999
+#define RUNONCE_KEY_SIZE   128
 
 static const char kRunOnceBase[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 static const char kRunOnceName[] = "Quorvane";
@@ -160,6 +162,16 @@ static void ShowCopyStatus(const char *sourceFolder, const char *fileName,
         SetWindowTextA(statusWindow, status);
 }
 
+// Makes room at path for a file of this run: an earlier file there is set aside while a
+// journal is kept (so that a failed run can give it back), else deleted.
+static void ClearWayFor(const char *path)
+{
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return;
+    if (!JournalActive() || !JournalSetAside(path, NULL, 0))
+        DeleteFileA(path);
+}
+
 // NT family: the held file is renamed to ".bak" (a running image can be renamed) and
 // the new one takes its place at once. 1 on success.
 static int ReplaceThroughBackup(char *scratch, const char *destPath)
@@ -171,14 +183,19 @@ static int ReplaceThroughBackup(char *scratch, const char *destPath)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
-    DeleteFileA(backup);
-    if (!MoveFileA(destPath, backup) && !MoveFileA(destPath, backup))
+    ClearWayFor(backup);
+    if (!JournalBackup(destPath, backup))
         return 0;
+    if (!MoveFileA(destPath, backup) && !MoveFileA(destPath, backup)) {
+        JournalForget();
+        return 0;
+    }
     if (ExpandFile(scratch, destPath))
         return 1;
     // Not placed after all (a full disk): the earlier file goes back to its name.
     error = GetLastError();
     MoveFileA(backup, destPath);
+    JournalForget();
     SetLastError(error);
     return 0;
 }
@@ -195,7 +212,7 @@ static int ReplaceAtRestart(char *scratch, const char *destPath)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
-    DeleteFileA(fresh);
+    ClearWayFor(fresh);
     if (!ExpandFile(scratch, fresh))
         return 0;
     if (!CommandPath(fresh, shortFresh, COUNTOF(shortFresh)) ||
@@ -289,7 +306,16 @@ static char *LastSeparator(char *path)
 
 static int CreateOneFolder(const char *path)
 {
-    return CreateDirectoryA(path, NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
+    DWORD error;
+
+    if (!JournalFolder(path))
+        return 0;
+    if (CreateDirectoryA(path, NULL))
+        return 1;
+    error = GetLastError();
+    JournalForget();
+    SetLastError(error);
+    return error == ERROR_ALREADY_EXISTS;
 }
 
 int CreateFolderChain(char *path)
@@ -319,10 +345,15 @@ int CreateFolderChain(char *path)
     return 0;
 }
 
+static const char *RunOnceSubkey(void)
+{
+    return g_bIsNT ? "RunOnce" : "RunServicesOnce";
+}
+
 // Opens the run-once subkey of the running family, creating it when it is missing.
 static HKEY OpenRunOnceKey(HKEY base)
 {
-    const char *subkey = g_bIsNT ? "RunOnce" : "RunServicesOnce";
+    const char *subkey = RunOnceSubkey();
     HKEY key = NULL, created = NULL;
 
     if (RegOpenKeyExA(base, subkey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS)
@@ -338,7 +369,7 @@ static HKEY OpenRunOnceKey(HKEY base)
 int AddRunOnceCommand(const char *command)
 {
     HKEY base, key;
-    char name[RUNONCE_NAME_SIZE];
+    char name[RUNONCE_NAME_SIZE], keyPath[RUNONCE_KEY_SIZE];
     int counter = 0, result = 0;
 
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceBase, 0, KEY_ALL_ACCESS, &base) != ERROR_SUCCESS)
@@ -355,8 +386,13 @@ int AddRunOnceCommand(const char *command)
             goto done;
         FormatText(name, COUNTOF(name), "%s%d", kRunOnceName, counter);
     }
+    FormatText(keyPath, COUNTOF(keyPath), "%s\\%s", kRunOnceBase, RunOnceSubkey());
+    if (!JournalRunOnceValue(keyPath, name))
+        goto done;
     result = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)command,
                             (DWORD)strlen(command)) == ERROR_SUCCESS;
+    if (!result)
+        JournalForget();
 done:
     RegCloseKey(key);
     RegCloseKey(base);

@@ -2,6 +2,7 @@
 // user agrees to a new one, with the user's old file set aside, plus the sample site lists.
 #include <windows.h>
 #include "resource.h"
+#include "session/journal.h"
 #include "session/messages.h"
 #include "session/flags.h"
 #include "session/session.h"
@@ -24,6 +25,25 @@ static int ExistsIn(const char *folder, const char *name)
            GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The user's file becomes original.ini. While a journal is kept, the file itself is set
+// aside untouched and original.ini is a copy of it, so that a failed run gives back the
+// very bytes the user had, whatever this run writes into original.ini. 1 on success.
+static int MoveAside(const char *iniPath, const char *originalPath)
+{
+    char aside[INI_PATH_SIZE];
+
+    if (!JournalActive())
+        return MoveFileA(iniPath, originalPath) != 0;
+    if (!JournalSetAside(iniPath, aside, COUNTOF(aside)))
+        return 0;
+    if (!JournalCreated(originalPath))
+        return 0;
+    if (CopyFileA(aside, originalPath, TRUE))
+        return 1;
+    JournalForget();
+    return 0;
+}
+
 // Asks whether to add the sample sites; on Yes the user's file becomes original.ini.
 // 1 when a new INI file is to be written.
 static int SetOldIniAside(const char *destFolder, const char *iniName, DWORD flags, HWND owner)
@@ -40,7 +60,7 @@ static int SetOldIniAside(const char *destFolder, const char *iniName, DWORD fla
     if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniName) ||
         !JoinPath(originalPath, COUNTOF(originalPath), destFolder, kOriginalIni))
         return 0;
-    return MoveFileA(iniPath, originalPath) != 0;
+    return MoveAside(iniPath, originalPath);
 }
 
 // The new INI file is in place: the set-aside file loses its MySites section, which
@@ -83,7 +103,7 @@ static int WriteNewIni(const char *tempFolder, const char *destFolder, const Com
 {
     char iniPath[INI_PATH_SIZE];
 
-    if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniRow->installedName))
+    if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniRow->installedName) || !JournalCreated(iniPath))
         return 0;
     if (CopyWithPlaceholder(tempFolder, iniPath, kPlaceholder, destFolder, iniRow->payload) != 0) {
         UndoNewIni(destFolder, iniPath, setAside);
@@ -106,8 +126,10 @@ void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD fla
     if (!DecideNewIni(destFolder, iniRow->installedName, siteList->rows[1].installedName, flags, owner,
                       &setAside))
         return;
+    // A product without its INI file cannot start: the installation fails here.
     if (!WriteNewIni(tempFolder, destFolder, iniRow, setAside)) {
         iniRow->status |= ROW_FAILED;
+        *ok = 0;
         if (message)
             CopyText(message, cchMessage, "Failed to install INI files.");
         return;

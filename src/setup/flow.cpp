@@ -6,9 +6,11 @@
 #include "drivers/components.h"
 #include "drivers/install.h"
 #include "drivers/removal.h"
+#include "drivers/room.h"
 #include "payload/placement.h"
 #include "registration/record.h"
 #include "session/ending.h"
+#include "session/journal.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/sizes.h"
@@ -155,15 +157,30 @@ static int RunInstall(HWND owner, const char *source, const char *destination, D
     return result;
 }
 
+// A run that ends with 1602 or 1603 takes back every change it made; one that could
+// not all be taken back ends as a failure. Any other ending lets go of the kept-aside
+// copies.
+static void SettleJournal(void)
+{
+    if (!JournalActive())
+        return;
+    if (g_nExitCode != ERROR_INSTALL_USEREXIT && g_nExitCode != ERROR_INSTALL_FAILURE) {
+        JournalKeep();
+        return;
+    }
+    if (JournalTakeBack() > 0)
+        EndRun(ERROR_INSTALL_FAILURE, "failed, and a change could not be taken back");
+}
+
 // The ending of an installation the driver has run.
 static void EndInstallation(int succeeded, DWORD outcome)
 {
     if (!succeeded && g_bCancel)
         EndRun(ERROR_INSTALL_USEREXIT, "cancelled while copying");
+    else if (outcome & OUTCOME_INCOMPLETE)
+        EndRun(ERROR_INSTALL_FAILURE, "failed: the uninstall entry was not written");
     else if (!succeeded)
         EndRun(ERROR_INSTALL_FAILURE, "installation failed");
-    else if (outcome & OUTCOME_INCOMPLETE)
-        EndRun(ERROR_INSTALL_FAILURE, "installed, but the product INI file or the uninstall entry was not written");
     else
         EndRun(0, "installation complete");
 }
@@ -174,21 +191,28 @@ static int InstallInto(HWND owner, const char *source, const char *destination)
     char failure[FOLDER_SIZE];
     DWORD outcome = 0;
     int interfaces = ChooseInterfaces(owner);
+    DWORD flags = BuildInstallFlags(interfaces);
+    int succeeded;
 
     if (!g_bSilent && interfaces == 0 && !gbInstallBonusPack) {
         g_bNeedReboot = 0;
         EndRun(ERROR_INSTALL_USEREXIT, "cancelled on the interface page");
         return 0;
     }
-    memset(failure, 0, sizeof(failure));
-    if (!RunInstall(owner, source, destination, BuildInstallFlags(interfaces), &outcome, failure,
-                    COUNTOF(failure))) {
-        EndInstallation(0, outcome);
-        ShowFinishNotice(owner, NOTICE_INSTALL_FAILED, failure);
-        g_bNeedReboot = 0;
+    if (!EnsureRoom(owner, source, destination, flags)) {
+        EndRun(ERROR_INSTALL_FAILURE, "not enough room on the destination drive");
         return 0;
     }
-    EndInstallation(1, outcome);
+    memset(failure, 0, sizeof(failure));
+    succeeded = RunInstall(owner, source, destination, flags, &outcome, failure, COUNTOF(failure));
+    EndInstallation(succeeded, outcome);
+    if (!succeeded || (outcome & OUTCOME_INCOMPLETE)) {
+        g_bNeedReboot = 0;
+        // The run is taken back before the user is told it failed.
+        SettleJournal();
+        ShowFinishNotice(owner, NOTICE_INSTALL_FAILED, failure);
+        return 0;
+    }
     if (outcome & OUTCOME_EXPLORER_REGISTERED)
         g_bNeedReboot = 1;
     UpdateMailPlaceholder(destination);
@@ -200,24 +224,11 @@ static int InstallInto(HWND owner, const char *source, const char *destination)
     return 1;
 }
 
-int WizardFlow(HWND owner, int proposed, int allowed)
+static int InstallationFlow(HWND owner)
 {
     char source[FOLDER_SIZE], destination[FOLDER_SIZE];
-    int choice;
     DWORD n;
 
-    (void)proposed;
-    (void)allowed;
-    if (g_dwSwitches & SWITCH_UNINSTALL)
-        choice = 2;
-    else
-        choice = g_bSilent ? 1 : RunWelcomePage(owner, g_hInst);
-    if (choice == 0) {
-        EndRun(ERROR_INSTALL_USEREXIT, "cancelled on the welcome page");
-        return 0;
-    }
-    if (choice == 2)
-        return RemovalFlow(owner, nV, nM);
     n = GetCurrentDirectoryA(COUNTOF(source), source);
     if (n == 0 || n >= (DWORD)COUNTOF(source))
         source[0] = '\0';
@@ -235,4 +246,28 @@ int WizardFlow(HWND owner, int proposed, int allowed)
     }
     PumpMessages();
     return InstallInto(owner, source, destination);
+}
+
+int WizardFlow(HWND owner, int proposed, int allowed)
+{
+    int choice, result;
+
+    (void)proposed;
+    (void)allowed;
+    if (g_dwSwitches & SWITCH_UNINSTALL)
+        choice = 2;
+    else
+        choice = g_bSilent ? 1 : RunWelcomePage(owner, g_hInst);
+    if (choice == 0) {
+        EndRun(ERROR_INSTALL_USEREXIT, "cancelled on the welcome page");
+        return 0;
+    }
+    if (choice == 2)
+        return RemovalFlow(owner, nV, nM);
+    // From here every change to the product folder is recorded: the destination folders
+    // this run creates, then every file.
+    JournalBegin();
+    result = InstallationFlow(owner);
+    SettleJournal();
+    return result;
 }

@@ -118,9 +118,9 @@ TEST(Interactive, CancelOnTheInterfacePage)
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(DESTINATION), IDOK));
     ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(INTERFACES), IDCANCEL));
     EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, setup.WaitForExit());
-    // The folder made by the destination step stays, empty; nothing is recorded.
-    EXPECT_TRUE(FileExists(DEST));
-    EXPECT_TRUE(FolderFiles(DEST).empty());
+    // The folder made by the destination step goes again, empty; nothing is recorded.
+    EXPECT_FALSE(FileExists(DEST));
+    EXPECT_TRUE(FileExists("C:\\Program Files"));
     EXPECT_EQ("<missing>", WinIni("DIR"));
 }
 
@@ -189,12 +189,10 @@ TEST(Interactive, CancelOnTheCopyProgressDuringTheBonusPack)
     EXPECT_EQ("Some portion of installation process failed.", MessageBoxText(failure));
     ASSERT_TRUE(ClickAndWait(failure, IDOK));
     EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, setup.WaitForExit());
-    EXPECT_EQ("MZ", ReadFileText(DEST "\\nxfscrpt.exe").substr(0, 2));
-    EXPECT_FALSE(FileExists(DEST "\\nxfscrpt.cnt"));
-    EXPECT_FALSE(FileExists(DEST "\\nxflink.exe"));
-    // What was placed before the cancel stays; nothing records an installation.
-    for (const char *name : { "nxf95pro.exe", "nxfpro32.dll", "nxfpro32.hlp", "nxfproex.dll" })
-        EXPECT_TRUE(FileExists(std::string(DEST "\\") + name)) << name;
+    // Everything this run placed is taken back, the user's earlier copy included, which
+    // the Retry had replaced: the folder holds what it held before, and nothing else.
+    EXPECT_EQ(std::vector<std::string>{ "nxfscrpt.exe" }, FolderFiles(DEST));
+    EXPECT_EQ("old", ReadFileText(DEST "\\nxfscrpt.exe"));
     EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
     EXPECT_EQ("<missing>", WinIni("DIR"));
     EXPECT_EQ("<missing>", WinIni("DEFDIR"));
@@ -229,6 +227,7 @@ TEST(Interactive, RequiredFileRetriedThenGivenUp)
     EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, setup.WaitForExit());
     holder.Release();
     EXPECT_EQ("old help", ReadFileText(DEST "\\nxfpro32.hlp"));
-    EXPECT_FALSE(FileExists(DEST "\\nxflink.exe"));
+    // The files placed before the one given up are taken back.
+    EXPECT_EQ(std::vector<std::string>{ "nxfpro32.hlp" }, FolderFiles(DEST));
     EXPECT_EQ("<missing>", WinIni("DEFDIR"));
 }

@@ -144,12 +144,12 @@ TEST_F(ProductIni, CancelAndTemplateFailure)
     EXPECT_TRUE(FileExists(folder_.File("sites1.ini")));
     EXPECT_FALSE(FileExists(folder_.File("sites2.ini")));
 
-    // Without a scratch name nothing can be extracted: a note, but no failure.
+    // Without a scratch name nothing can be extracted: the installation fails with a note.
     RemoveTree(dest_);
     CreateDirectoryA(dest_.c_str(), NULL);
     g_bCancel = 0, ok_ = 1, g_szTempFileName[0] = '\0';
     Run(INSTALL_CLASSIC);
-    EXPECT_EQ(1, ok_);
+    EXPECT_EQ(0, ok_);
     EXPECT_STREQ("Failed to install INI files.", message_);
     EXPECT_FALSE(FileExists(folder_.File("sites1.ini")));
 }
@@ -160,7 +160,7 @@ TEST_F(ProductIni, AFailedWritePutsTheUsersFileBackWhole)
     WriteFileText(folder_.File("NEXFER.ini"), users);
     g_szTempFileName[0] = '\0';
     Run(INSTALL_CLASSIC, IDYES);
-    EXPECT_EQ(1, ok_);
+    EXPECT_EQ(0, ok_);
     EXPECT_STREQ("Failed to install INI files.", message_);
     EXPECT_EQ(users, ReadFileText(folder_.File("NEXFER.ini")));
     EXPECT_FALSE(FileExists(folder_.File("original.ini")));

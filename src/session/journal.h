@@ -1,0 +1,45 @@
+// The journal of an installation run: every change to the product folder is recorded
+// before it is made, so that a run that fails or is cancelled can take each one back,
+// and a run that succeeds can let go of the earlier copies it kept aside.
+#ifndef NX_JOURNAL_H
+#define NX_JOURNAL_H
+
+#include <windows.h>
+
+// Room for the changes of one run: every row, its folders and restart arrangements.
+#define JOURNAL_SIZE 160
+
+// Starts an empty journal; changes are recorded from now on.
+void JournalBegin(void);
+// 1 while a journal is kept (between JournalBegin and JournalKeep or JournalTakeBack).
+int JournalActive(void);
+int JournalCount(void);
+
+// Each records one change that is about to be made. 1 when recorded, or when no journal
+// is kept; 0 when the journal is full, and then the change must not be made.
+int JournalCreated(const char *path);
+int JournalFolder(const char *path);
+int JournalMoved(const char *from, const char *to);
+// The held file path was renamed to backup and a new one takes its name.
+int JournalBackup(const char *path, const char *backup);
+// A value of HKEY_LOCAL_MACHINE\keyPath that runs a command at the next start.
+int JournalRunOnceValue(const char *keyPath, const char *name);
+// The last change recorded was not made after all.
+void JournalForget(void);
+// The last change recorded is taken back and forgotten (a step that failed half-way).
+void JournalUndoLast(void);
+
+// Keeps the earlier file at path aside under a free name in its own folder (a rename,
+// never a copy) and records it; that name goes to aside when it is not NULL. 1 when
+// path is free now; 0 with the system's error (or when no journal is kept).
+int JournalSetAside(const char *path, char *aside, int cchAside);
+
+// Success: the kept-aside copies are deleted (one still in use at the next start) and
+// the journal ends.
+void JournalKeep(void);
+
+// Failure: every change is taken back, newest first; each step is logged, then
+// "Rolled back N changes". Returns the number of changes that could not be taken back.
+int JournalTakeBack(void);
+
+#endif
