@@ -208,8 +208,6 @@ static int InstallInto(HWND owner, const char *source, const char *destination)
     EndInstallation(succeeded, outcome);
     if (!succeeded || (outcome & OUTCOME_INCOMPLETE)) {
         g_bNeedReboot = 0;
-        // The run is taken back before the user is told it failed.
-        SettleJournal();
         ShowFinishNotice(owner, NOTICE_INSTALL_FAILED, failure);
         return 0;
     }

@@ -1,7 +1,8 @@
 #!/bin/bash
-# A destination drive that fills during a quiet installation: a small tmpfs linked as
-# drive T: of a prefix of its own, sized to fill while the program files are copied,
-# or exactly when the product INI file is written.
+# A destination drive too small for a quiet installation: a small tmpfs linked as drive
+# T: of a prefix of its own, too small by the run's own count, or big enough by that count
+# but filling exactly when the product INI file is written (the program files fill
+# whole pages). Each run fails and leaves the drive as it was.
 # Usage: full_drive_test.sh BUILD_DIR VARIANT_DIR
 # The variant and sample product are those of the build under test (product_file of
 # wine-lib.sh); the uninstall entry is read in that program's registry view.
@@ -94,51 +95,73 @@ finish_case() {
   cleanup
 }
 
-# The drive fills while the program files are copied: the copy that met the full
-# drive is logged with the system's error 112, and nothing records an installation.
-# FILE is the file that meets the full drive, SPARE the bytes left for it.
-case_fills_during_copy() {
-  local name="$1" file="$2" spare="$3" ok=1 bytes
-  bytes=$(placed_bytes "$file") || { echo "$name: sample product files missing under $sample"; finish_case "$name" 0; return; }
-  start_case "$name" $(( bytes + spare )) || { finish_case "$name" 0; return; }
-  [ "$run_rc" = 124 ] && { echo "$name: setup did not end by itself"; ok=0; }
-  [ -n "$setup_log" ] || { echo "$name: no setup.log in the temporary folder"; ok=0; }
-  if [ -n "$setup_log" ]; then
-    tr -d '\r' < "$setup_log" | grep -Fqx "Copy of $file to T:\\NEXFER failed. (112)" ||
-      { echo "$name: no line 'Copy of $file to T:\\NEXFER failed. (112)'"; ok=0; }
-    tr -d '\r' < "$setup_log" | grep -qx 'Some portion of installation process failed.' ||
-      { echo "$name: the failure is not reported"; ok=0; }
-  fi
-  # The file that met the full drive is not left behind in part.
-  [ -e "$drive_dir/NEXFER/$file" ] &&
-    { echo "$name: $file left behind ($(stat -c %s "$drive_dir/NEXFER/$file") bytes)"; ok=0; }
+# exact_bytes: bytes the run needs by its own count (the room it asks for first): every
+# file it places, the product INI file and the site lists, each at its exact size.
+exact_bytes() {
+  local total=0 f
+  for f in $placed_files NEXFER.ini sites1.ini sites2.ini sites3.ini sites4.ini sites5.ini sites6.ini \
+           sites7.ini sites8.ini; do
+    total=$(( total + $(stat -c %s "$sample/$f") )) || return 1
+  done
+  echo $total
+}
+
+# check_nothing_left NAME: the run took back all it did: no folder on the drive, no
+# record in WIN.INI, no uninstall entry, and the log ends with exit code 1603 (a shell
+# sees only its low 8 bits).
+check_nothing_left() {
+  local name="$1"
+  [ -e "$drive_dir/NEXFER" ] && { echo "$name: left on the drive: $(ls -A "$drive_dir/NEXFER" | tr '\n' ' ')"; ok=0; }
   ini_value "$win_ini" NEXFER INSTOPTS >/dev/null && { echo "$name: WIN.INI holds INSTOPTS"; ok=0; }
   ini_value "$win_ini" NEXFER DIR >/dev/null && { echo "$name: WIN.INI holds DIR"; ok=0; }
   "$WINE" reg query "$uninstall_key" $NX_REG_VIEW </dev/null >/dev/null 2>&1 && { echo "$name: an uninstall entry was written"; ok=0; }
-  finish_case "$name" $ok
+  [ -n "$setup_log" ] || { echo "$name: no setup.log in the temporary folder"; ok=0; return; }
+  tr -d '\r' < "$setup_log" | tail -1 | grep -q '^Exit code 1603: ' ||
+    { echo "$name: the log does not end with the failure"; ok=0; }
 }
 
-# Every program file fits, the product INI file does not: no empty or partial INI file
-# stays, the failure is logged, and the installation is still recorded because the
-# product's files and registrations are complete.
+# check_taken_back NAME: the failure was reported and every change taken back, the last
+# line before the ending counting them.
+check_taken_back() {
+  local name="$1"
+  [ -n "$setup_log" ] || return
+  tr -d '\r' < "$setup_log" | grep -qx 'Some portion of installation process failed.' ||
+    { echo "$name: the failure is not reported"; ok=0; }
+  tr -d '\r' < "$setup_log" | tail -2 | head -1 | grep -Eq '^Rolled back [1-9][0-9]* changes$' ||
+    { echo "$name: no 'Rolled back N changes' before the ending"; ok=0; }
+  tr -d '\r' < "$setup_log" | grep -q '^Could not take back' && { echo "$name: a change was not taken back"; ok=0; }
+}
+
+# Too little room for the product: the run says so with both figures before it places
+# anything, and the folder it made goes again.
+case_too_little_room() {
+  ok=1
+  start_case room 65536 || { finish_case room 0; return; }
+  [ "$run_rc" = 124 ] && { echo "room: setup did not end by itself"; ok=0; }
+  check_nothing_left room
+  if [ -n "$setup_log" ]; then
+    tr -d '\r' < "$setup_log" |
+      grep -Eqx 'Not enough room on the drive of T:\\NEXFER: the installation needs 0\.[1-9] MB and 0\.[01] MB are free\.' ||
+      { echo "room: no line naming both figures"; ok=0; }
+    tr -d '\r' < "$setup_log" | grep -q '^Copying ' && { echo "room: a file was copied"; ok=0; }
+  fi
+  finish_case room $ok
+}
+
+# Every program file fits, the product INI file does not: the installation fails, and
+# its files and folder are taken back.
 case_fills_at_the_ini_file() {
-  local ok=1 bytes f
+  local bytes
+  ok=1
   bytes=$(placed_bytes) || { echo "ini: sample product files missing under $sample"; finish_case ini 0; return; }
+  [ "$(exact_bytes)" -le "$bytes" ] ||
+    { echo "ini: the room check would refuse this drive; no such drive to test with"; finish_case ini 0; return; }
   start_case ini "$bytes" || { finish_case ini 0; return; }
   [ "$run_rc" = 124 ] && { echo "ini: setup did not end by itself"; ok=0; }
-  for f in $placed_files; do
-    cmp -s "$sample/$f" "$drive_dir/NEXFER/$f" || { echo "ini: $f is not in place in full"; ok=0; }
-  done
-  [ -e "$drive_dir/NEXFER/NEXFER.ini" ] &&
-    { echo "ini: NEXFER.ini left behind ($(stat -c %s "$drive_dir/NEXFER/NEXFER.ini") bytes)"; ok=0; }
-  [ -n "$setup_log" ] || { echo "ini: no setup.log in the temporary folder"; ok=0; }
-  if [ -n "$setup_log" ]; then
-    tr -d '\r' < "$setup_log" | grep -qx 'Failed to install INI files.' ||
-      { echo "ini: setup.log lacks 'Failed to install INI files.'"; ok=0; }
-  fi
-  [ "$(ini_value "$win_ini" NEXFER INSTOPTS)" = 12 ] || { echo "ini: WIN.INI INSTOPTS is not 12"; ok=0; }
-  [ "$(ini_value "$win_ini" NEXFER DIR)" = 'T:\NEXFER' ] || { echo "ini: WIN.INI DIR is not T:\\NEXFER"; ok=0; }
-  "$WINE" reg query "$uninstall_key" $NX_REG_VIEW </dev/null >/dev/null 2>&1 || { echo "ini: no uninstall entry"; ok=0; }
+  check_nothing_left ini
+  check_taken_back ini
+  [ -n "$setup_log" ] && ! tr -d '\r' < "$setup_log" | grep -qx 'Failed to install INI files.' &&
+    { echo "ini: setup.log lacks 'Failed to install INI files.'"; ok=0; }
   finish_case ini $ok
 }
 
@@ -147,10 +170,7 @@ case " $(echo $placed_files) " in
   *" nxfpro32.hlp "*" nxfstub.dll "*) ;;
   *) echo "cannot read the placed files from payload.rows: $placed_files"; exit 2 ;;
 esac
-# A help file of one page meets a drive with no page left; a program of four pages
-# meets it after two of them were written.
-case_fills_during_copy copy-help nxfpro32.hlp 0
-case_fills_during_copy copy-program nxfstub.dll 8192
+case_too_little_room
 case_fills_at_the_ini_file
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]
