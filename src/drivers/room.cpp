@@ -69,11 +69,16 @@ ULONGLONG RoomNeeded(const char *tempFolder, const char *destFolder, DWORD flags
     return bytes;
 }
 
+// In 32-bit steps: a 64-bit division would bring in the compiler's helpers.
 void FormatMegabytes(ULONGLONG bytes, char *out, int cchOut)
 {
-    ULONGLONG tenths = (bytes * 10 + 524288) / 1048576;
+    DWORD kb = (DWORD)(bytes >> 10), mb = kb >> 10, tenths = ((kb & 1023) * 10 + 512) >> 10;
 
-    FormatText(out, cchOut, "%lu.%lu", (unsigned long)(tenths / 10), (unsigned long)(tenths % 10));
+    if (tenths == 10) {
+        mb++;
+        tenths = 0;
+    }
+    FormatText(out, cchOut, "%lu.%lu", (unsigned long)mb, (unsigned long)tenths);
 }
 
 int EnsureRoom(HWND owner, const char *tempFolder, const char *destFolder, DWORD flags)
