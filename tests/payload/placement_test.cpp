@@ -85,12 +85,11 @@ protected:
         strcpy(g_szTempFileName, "NXTTEST.TMP");
         source_ = std::string(temp_.Path()) + "\\";
         dest_ = folder_.Path();
-        GetCurrentDirectoryA(MAX_PATH, saved_);
-        SetCurrentDirectoryA(temp_.Path());
+        DeleteFileA(TempFile("setup.log").c_str());
         g_bLogging = 1;
     }
-    void TearDown() override { SetCurrentDirectoryA(saved_); }
-    std::vector<std::string> Log() { return ReadLines(temp_.File("setup.log")); }
+    void TearDown() override { DeleteFileA(TempFile("setup.log").c_str()); }
+    std::vector<std::string> Log() { return ReadLines(TempFile("setup.log")); }
     int Install(const char *name, int index, int required, const std::string &dest = "", HWND status = NULL)
     {
         return InstallFile(source_.c_str(), name, (dest.empty() ? dest_ : dest).c_str(), NULL, status, index, required);
@@ -99,7 +98,6 @@ protected:
     RunOnceValues runOnce_;
     ScratchFolder temp_, folder_;
     std::string source_, dest_;
-    char saved_[MAX_PATH];
 };
 
 static ULONGLONG FileId(const std::string &path)
@@ -129,7 +127,7 @@ TEST_F(Placement, PlacesARowAndShowsTheStatusLine)
         std::string line = "Copying " + source_ + "nxfpro32.dll to " + dest_ + c.suffix + "\\nxfpro32.dll";
         EXPECT_EQ(c.silent ? "before" : line, WindowText(status));
         EXPECT_EQ(c.silent ? std::vector<std::string>{ line } : std::vector<std::string>{}, Log());
-        DeleteFileA(temp_.File("setup.log").c_str());
+        DeleteFileA(TempFile("setup.log").c_str());
     }
     DestroyWindow(status);
 }
