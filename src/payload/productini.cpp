@@ -78,14 +78,13 @@ static int DecideNewIni(const char *destFolder, const char *iniName, const char 
     return *setAside;
 }
 
-static int WriteNewIni(const char *tempFolder, const char *destFolder, const ComponentEntry *iniRow,
-                       int setAside)
+static int WriteNewIni(const char *destFolder, const ComponentEntry *iniRow, int setAside)
 {
     char iniPath[INI_PATH_SIZE];
 
     if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniRow->installedName))
         return 0;
-    if (CopyWithPlaceholder(tempFolder, iniPath, kPlaceholder, destFolder, iniRow->payload) != 0) {
+    if (CopyWithPlaceholder(iniPath, kPlaceholder, destFolder, iniRow->payload) != 0) {
         UndoNewIni(destFolder, iniPath, setAside);
         return 0;
     }
@@ -106,7 +105,7 @@ void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD fla
     if (!DecideNewIni(destFolder, iniRow->installedName, siteList->rows[1].installedName, flags, owner,
                       &setAside))
         return;
-    if (!WriteNewIni(tempFolder, destFolder, iniRow, setAside)) {
+    if (!WriteNewIni(destFolder, iniRow, setAside)) {
         iniRow->status |= ROW_FAILED;
         if (message)
             CopyText(message, cchMessage, "Failed to install INI files.");

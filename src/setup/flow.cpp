@@ -204,7 +204,6 @@ int WizardFlow(HWND owner, int proposed, int allowed)
 {
     char source[FOLDER_SIZE], destination[FOLDER_SIZE];
     int choice;
-    DWORD n;
 
     (void)proposed;
     (void)allowed;
@@ -218,10 +217,9 @@ int WizardFlow(HWND owner, int proposed, int allowed)
     }
     if (choice == 2)
         return RemovalFlow(owner, nV, nM);
-    n = GetCurrentDirectoryA(COUNTOF(source), source);
-    if (n == 0 || n >= (DWORD)COUNTOF(source))
-        source[0] = '\0';
-    if (source[0] && !EndsWithBackslash(source))
+    // Where the copies come from, as the status line and the log name it: the temporary
+    // folder (the files go through the scratch file of the run's folder inside it).
+    if (GetTempFolder(source, COUNTOF(source)))
         AppendText(source, COUNTOF(source), "\\");
     PumpMessages();
     ProposeDestination(destination);
