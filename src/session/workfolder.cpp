@@ -73,18 +73,26 @@ static DWORD CreateWorkFolder(const char *temp)
 }
 
 // Held without delete sharing, the folder can be neither renamed nor removed. Opened as
-// the link if one took its place since it was made, and then refused.
+// the link if one took its place since it was made; then it is no longer this run's
+// folder: it is let go untouched, nothing in it is ever deleted.
 static DWORD HoldWorkFolder(void)
 {
     BY_HANDLE_FILE_INFORMATION info;
+    HANDLE held = CreateFileA(s_workFolder, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    DWORD error = held == INVALID_HANDLE_VALUE ? LastErrorOr(ERROR_ACCESS_DENIED) : 0;
 
-    s_workHandle = CreateFileA(s_workFolder, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-    if (s_workHandle == INVALID_HANDLE_VALUE)
-        return LastErrorOr(ERROR_ACCESS_DENIED);
-    if (!GetFileInformationByHandle(s_workHandle, &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != FILE_ATTRIBUTE_DIRECTORY)
-        return ERROR_ACCESS_DENIED;
+    if (!error && (!GetFileInformationByHandle(held, &info) ||
+                   (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+                       FILE_ATTRIBUTE_DIRECTORY))
+        error = ERROR_ACCESS_DENIED;
+    if (error) {
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        s_workFolder[0] = '\0';
+        return error;
+    }
+    s_workHandle = held;
     return 0;
 }
 
@@ -114,6 +122,7 @@ int GetWorkFolder(char *folder, int cch)
     return s_workFolder[0] && CopyText(folder, cch, s_workFolder);
 }
 
+// Only a folder this run made and holds is emptied: held, it is the same folder.
 void RemoveWorkFolder(void)
 {
     char path[MAX_PATH];
@@ -121,7 +130,7 @@ void RemoveWorkFolder(void)
     HANDLE find;
 
     CloseScratchFile();
-    if (!s_workFolder[0])
+    if (!s_workFolder[0] || s_workHandle == INVALID_HANDLE_VALUE)
         return;
     if (JoinPath(path, COUNTOF(path), s_workFolder, "*") &&
         (find = FindFirstFileA(path, &found)) != INVALID_HANDLE_VALUE) {
@@ -135,8 +144,7 @@ void RemoveWorkFolder(void)
     // The current folder of a process cannot be removed.
     if (GetTempFolder(path, COUNTOF(path)))
         SetCurrentDirectoryA(path);
-    if (s_workHandle != INVALID_HANDLE_VALUE)
-        CloseHandle(s_workHandle);
+    CloseHandle(s_workHandle);
     s_workHandle = INVALID_HANDLE_VALUE;
     RemoveDirectoryA(s_workFolder);
     s_workFolder[0] = '\0';

@@ -107,6 +107,9 @@ TEST(TempFolderLinks, LinksPlantedBeforeTheRunLeaveTheirTargetsAlone)
     EXPECT_EQ("setup.log was not written: it has 2 names (a hard link). The log goes on here.", lines[0]);
     EXPECT_EQ("g_bSilent=1", lines[1]);
     EXPECT_NE(std::string::npos, lines.back().find("3010")) << lines.back();
+    for (const char *name : { "setup.log", "setup-1.log", "Install.ini" })
+        DeleteFileA((TempFolder() + name).c_str());
+    DeleteFileA(setup.TempName("NXT%lX.TMP").c_str());
     RemoveTree(taken);
 }
 
