@@ -43,7 +43,7 @@ host: deps
 
 x64: host
 	cmake -S . -B $(X64) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/x86_64-w64-mingw32.cmake \
-	  -DNX_HOST_TOOLS=$(abspath $(HOST)) $(CMAKE_EXTRA)
+	  -DNX_HOST_TOOLS=$(abspath $(HOST)) -DNX_I686_BUILD=$(abspath $(X86)) $(CMAKE_EXTRA)
 	cmake --build $(X64) -j $(JOBS)
 
 x86: host

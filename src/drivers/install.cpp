@@ -184,16 +184,18 @@ static void BuildProgramGroup(const char *group, const char *destFolder, DWORD f
 static DWORD ProductSizeKb(const char *folder)
 {
     char path[PATH_SIZE];
-    WIN32_FILE_ATTRIBUTE_DATA data;
+    WIN32_FIND_DATAA data;
+    HANDLE found;
     ULONGLONG bytes = 0;
 
     for (int i = 0; i < PAYLOAD_COUNT; i++) {
         if (i == PAYLOAD_OPTIONS || !PayloadTable[i].installedName[0] ||
             !JoinPath(path, COUNTOF(path), folder, PayloadTable[i].installedName) ||
-            !GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
-            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            (found = FindFirstFileA(path, &data)) == INVALID_HANDLE_VALUE)
             continue;
-        bytes += ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+        FindClose(found);
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            bytes += ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
     }
     return (DWORD)((bytes + 1023) / 1024);
 }

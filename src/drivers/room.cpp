@@ -9,7 +9,6 @@
 #include "session/session.h"
 #include "session/text.h"
 
-#define VOLUME_SIZE 262
 #define FIGURE_SIZE 32
 
 static int ExistsIn(const char *folder, const char *name)
@@ -37,12 +36,10 @@ static ULONGLONG ListRoom(const ComponentList *list, int placeAll, const char *d
     return bytes;
 }
 
+// The same drive letter (a volume mounted in a folder counts as its drive's).
 static int SameVolume(const char *a, const char *b)
 {
-    char volumeA[VOLUME_SIZE], volumeB[VOLUME_SIZE];
-
-    return GetVolumePathNameA(a, volumeA, COUNTOF(volumeA)) && GetVolumePathNameA(b, volumeB, COUNTOF(volumeB)) &&
-           lstrcmpiA(volumeA, volumeB) == 0;
+    return a[0] && a[1] == ':' && _strnicmp(a, b, 2) == 0;
 }
 
 ULONGLONG RoomNeeded(const char *tempFolder, const char *destFolder, DWORD flags)

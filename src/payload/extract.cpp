@@ -6,43 +6,66 @@
 #include "session/journal.h"
 #include "session/startup.h"
 #include "session/text.h"
+#include "session/workfolder.h"
 #include "payload/payload.h"
 
 #define EXTRACT_PATH_SIZE 256
 #define CLEANUP_PATH_SIZE 512
 #define EXPANSION_PATH_SIZE 1024
 
+// The bytes of row index, where they lie in module; NULL for a row it does not carry.
+static const void *RowBytes(HMODULE module, int index, DWORD *size)
+{
+    HRSRC found;
+    HGLOBAL loaded;
+
+    if (index < 0 || index >= PAYLOAD_COUNT || PayloadTable[index].resourceName[0] == '\0')
+        return NULL;
+    found = FindResourceA(module, PayloadTable[index].resourceName, PAYLOAD_RESOURCE_TYPE);
+    loaded = found ? LoadResource(module, found) : NULL;
+    if (!loaded)
+        return NULL;
+    *size = SizeofResource(module, found);
+    return LockResource(loaded);
+}
+
+// Writes bytes into file from its start and ends the file after them. 1 on success.
+static int WriteFrom(HANDLE file, const void *bytes, DWORD size)
+{
+    DWORD written = 0;
+
+    return SetFilePointer(file, 0, NULL, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+           WriteFile(file, bytes, size, &written, NULL) && written == size && SetEndOfFile(file);
+}
+
+int ExtractPayloadTo(HMODULE module, int index, HANDLE file)
+{
+    DWORD size = 0;
+    const void *bytes = RowBytes(module, index, &size);
+
+    return bytes && WriteFrom(file, bytes, size);
+}
+
 int ExtractPayload(HMODULE module, int index, const char *folder, const char *fileName)
 {
     char path[EXTRACT_PATH_SIZE];
-    HRSRC found;
-    HGLOBAL loaded;
+    DWORD size = 0;
+    const void *bytes = RowBytes(module, index, &size);
     HANDLE file;
-    DWORD size, written = 0;
     int result;
 
-    if (index < 0 || index >= PAYLOAD_COUNT || PayloadTable[index].resourceName[0] == '\0')
-        return 0;
-    found = FindResourceA(module, PayloadTable[index].resourceName, PAYLOAD_RESOURCE_TYPE);
-    if (!found)
-        return 0;
-    size = SizeofResource(module, found);
-    loaded = LoadResource(module, found);
-    if (!loaded)
+    if (!bytes)
         return 0;
     if (!JoinPath(path, COUNTOF(path), folder, fileName)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
-    file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        FreeResource(loaded);
+    // A new file: a name that exists, a link another program put there included, is refused.
+    file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
         return 0;
-    }
-    result = WriteFile(file, LockResource(loaded), size, &written, NULL) && written == size;
+    result = WriteFrom(file, bytes, size);
     CloseHandle(file);
-    FreeResource(loaded);
     return result;
 }
 
@@ -178,10 +201,14 @@ static DWORD LzFailureCode(LONG copied)
 // otherwise nothing is left at path.
 static int CopyExpanded(INT from, const char *path)
 {
-    HANDLE to = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE to;
     LONG copied;
     DWORD error;
 
+    // Made new, after whatever an earlier run left under the name: never written through
+    // a name that exists (a link there would take the bytes elsewhere).
+    DeleteFileA(path);
+    to = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
     if (to == INVALID_HANDLE_VALUE)
         return 0;
     SetLastError(0);
@@ -216,24 +243,19 @@ static int TakePlace(const char *fresh, const char *destination)
     return 0;
 }
 
-int ExpandFile(char *source, const char *destination)
+// Expands the opened source into destination through a new file beside it, and closes
+// the source. 1 when a non-empty result took the destination's place.
+static int ExpandOpened(INT from, const char *destination)
 {
     char fresh[EXPANSION_PATH_SIZE];
-    INT from;
     int result = 0;
     DWORD error;
 
-    if (lstrcmpiA(source, destination) == 0)
-        return 1;
-    if (source[0] == '\0')
-        return 0;
     if (!ExpansionPath(destination, fresh, COUNTOF(fresh))) {
+        LZClose(from);
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
-    from = OpenSourceEitherForm(source);
-    if (from < 0)
-        return 0;
     if (DestinationWritable(destination) && CopyExpanded(from, fresh)) {
         result = TakePlace(fresh, destination);
         if (!result) {
@@ -248,11 +270,44 @@ int ExpandFile(char *source, const char *destination)
     return result;
 }
 
+int ExpandFile(char *source, const char *destination)
+{
+    INT from;
+
+    if (lstrcmpiA(source, destination) == 0)
+        return 1;
+    if (source[0] == '\0')
+        return 0;
+    from = OpenSourceEitherForm(source);
+    if (from < 0)
+        return 0;
+    return ExpandOpened(from, destination);
+}
+
+int ExpandHeldFile(HANDLE file, const char *destination)
+{
+    HANDLE copy;
+    INT from;
+
+    // A second handle of the same open file, read from its start: the LZ layer closes it,
+    // the held one stays open.
+    if (!DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        return 0;
+    SetFilePointer(copy, 0, NULL, FILE_BEGIN);
+    from = LZInit((INT)(INT_PTR)copy);
+    if (from < 0) {
+        CloseHandle(copy);
+        return 0;
+    }
+    return ExpandOpened(from, destination);
+}
+
 int DeleteTempPayloadFiles(void)
 {
     char folder[EXTRACT_PATH_SIZE];
     char path[CLEANUP_PATH_SIZE];
 
+    RemoveWorkFolder();
     if (!GetTempFolder(folder, COUNTOF(folder)))
         return 0;
     for (int i = 0; i < PAYLOAD_COUNT; i++) {

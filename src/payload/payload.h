@@ -24,7 +24,8 @@ struct PayloadEntry {
 
 extern const PayloadEntry PayloadTable[PAYLOAD_COUNT];
 
-// Writes row index of module to folder\fileName byte for byte. 1 on success.
+// Writes row index of module byte for byte to folder\fileName, a new file (a name that
+// exists is refused). 1 on success.
 int ExtractPayload(HMODULE module, int index, const char *folder, const char *fileName);
 
 // Bytes of row index as the program carries it; 0 for a row it does not carry.
@@ -33,11 +34,20 @@ DWORD PayloadStoredSize(HMODULE module, int index);
 // a row carried as it is.
 DWORD PayloadExpandedSize(HMODULE module, int index);
 
+// Writes row index of module into the open file (the scratch file), from its start, and
+// ends the file there. 1 on success.
+int ExtractPayloadTo(HMODULE module, int index, HANDLE file);
+
 // Expands source (an SZDD file, or any file copied as it is) to destination. 1 when a
 // non-empty result was written. May leave source in its underscore form.
 int ExpandFile(char *source, const char *destination);
 
-// Deletes every row's temporary name from the temporary folder; returns 0.
+// The same for the content of an open file (the scratch file), read through a second
+// handle of it; the file stays open.
+int ExpandHeldFile(HANDLE file, const char *destination);
+
+// Removes the run's private folder with the payload copies in it, then deletes every
+// row's temporary name that earlier runs left in the temporary folder; returns 0.
 int DeleteTempPayloadFiles(void);
 
 #endif

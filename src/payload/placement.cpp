@@ -1,6 +1,8 @@
 // Placing payload rows into the product folder, with the replace-at-restart road for
 // program files that a running program holds, and deleting files the same way.
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <string.h>
 #include "resource.h"
@@ -10,12 +12,11 @@
 #include "session/sizes.h"
 #include "session/startup.h"
 #include "session/text.h"
+#include "session/workfolder.h"
 #include "payload/payload.h"
 #include "payload/placement.h"
 
-#define SOURCE_PATH_SIZE   512
 #define QUOTED_PATH_SIZE   (SHORT_PATH_SIZE + 2)
-#define COPY_PATH_SIZE     261
 #define OPEN_PATH_SIZE     512
 #define LINE_IN_SIZE       512
 #define LINE_OUT_SIZE      1024
@@ -134,14 +135,6 @@ int ReplacePlaceholder(const char *line, const char *placeholder, const char *re
     return 1;
 }
 
-// Deletes a file while keeping the error code of the step that failed before it.
-static void DeleteKeepingError(const char *path)
-{
-    DWORD error = GetLastError();
-    DeleteFileA(path);
-    SetLastError(error);
-}
-
 static int RebootAllowed(void)
 {
     return !(g_bSilent && !g_bAllowReboot);
@@ -174,7 +167,7 @@ static void ClearWayFor(const char *path)
 
 // NT family: the held file is renamed to ".bak" (a running image can be renamed) and
 // the new one takes its place at once. 1 on success.
-static int ReplaceThroughBackup(char *scratch, const char *destPath)
+static int ReplaceThroughBackup(const char *destPath)
 {
     char backup[PATH_SIZE];
     DWORD error;
@@ -190,7 +183,7 @@ static int ReplaceThroughBackup(char *scratch, const char *destPath)
         JournalForget();
         return 0;
     }
-    if (ExpandFile(scratch, destPath))
+    if (ExpandHeldFile(ScratchFile(), destPath))
         return 1;
     // Not placed after all (a full disk): the earlier file goes back to its name.
     error = GetLastError();
@@ -202,7 +195,7 @@ static int ReplaceThroughBackup(char *scratch, const char *destPath)
 
 // Other Windows: the new file waits as ".new" and is copied over the old one by a
 // run-once command at the next start. 1 on success.
-static int ReplaceAtRestart(char *scratch, const char *destPath)
+static int ReplaceAtRestart(const char *destPath)
 {
     char fresh[PATH_SIZE];
     char shortFresh[QUOTED_PATH_SIZE], shortDest[QUOTED_PATH_SIZE];
@@ -213,7 +206,7 @@ static int ReplaceAtRestart(char *scratch, const char *destPath)
         return 0;
     }
     ClearWayFor(fresh);
-    if (!ExpandFile(scratch, fresh))
+    if (!ExpandHeldFile(ScratchFile(), fresh))
         return 0;
     if (!CommandPath(fresh, shortFresh, COUNTOF(shortFresh)) ||
         !CommandPath(destPath, shortDest, COUNTOF(shortDest)))
@@ -225,44 +218,35 @@ static int ReplaceAtRestart(char *scratch, const char *destPath)
     return AddRunOnceCommand(command);
 }
 
-// One attempt: 1 when the file is in place (now or at the next start).
-static int PlaceOnce(const char *sourceFolder, const char *fileName, const char *destFolder, int index)
+// One attempt: 1 when the file is in place (now or at the next start). The row goes
+// through the scratch file, which stays open for the next one.
+static int PlaceOnce(const char *fileName, const char *destFolder, int index)
 {
     char destPath[PATH_SIZE];
-    char scratch[SOURCE_PATH_SIZE], expandFrom[SOURCE_PATH_SIZE];
     DWORD error;
     int placed;
 
-    if (!JoinPathAnySeparator(destPath, COUNTOF(destPath), destFolder, fileName) ||
-        !CopyText(scratch, COUNTOF(scratch), sourceFolder) ||
-        !AppendText(scratch, COUNTOF(scratch), g_szTempFileName)) {
+    if (!JoinPathAnySeparator(destPath, COUNTOF(destPath), destFolder, fileName)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
     PumpMessages();
-    if (!ExtractPayload(g_hInst, index, sourceFolder, g_szTempFileName))
+    if (!ExtractPayloadTo(g_hInst, index, ScratchFile()))
         return 0;
-    // ExpandFile may rewrite its source buffer; the scratch name stays intact for deletion.
-    CopyText(expandFrom, COUNTOF(expandFrom), scratch);
-    if (ExpandFile(expandFrom, destPath)) {
-        DeleteFileA(scratch);
+    if (ExpandHeldFile(ScratchFile(), destPath))
         return 1;
-    }
     // The failure's own code (a full disk, a held file) is the one to report, not what
     // the checks below leave behind.
     error = GetLastError();
     PumpMessages();
     if ((!strstr(NamePart(destPath), ".dll") && !strstr(NamePart(destPath), ".exe")) ||
         GetFileAttributesA(destPath) == INVALID_FILE_ATTRIBUTES) {
-        DeleteFileA(scratch);
         SetLastError(error);
         return 0;
     }
-    CopyText(expandFrom, COUNTOF(expandFrom), scratch);
-    placed = g_bIsNT ? ReplaceThroughBackup(expandFrom, destPath) : ReplaceAtRestart(expandFrom, destPath);
+    placed = g_bIsNT ? ReplaceThroughBackup(destPath) : ReplaceAtRestart(destPath);
     if (placed && RebootAllowed())
         g_bNeedReboot = 1;
-    DeleteKeepingError(scratch);
     return placed;
 }
 
@@ -275,7 +259,7 @@ int InstallFile(const char *sourceFolder, const char *fileName, const char *dest
 
     ShowCopyStatus(sourceFolder, fileName, destFolder, statusWindow);
     for (;;) {
-        if (PlaceOnce(sourceFolder, fileName, destFolder, index))
+        if (PlaceOnce(fileName, destFolder, index))
             return 0;
         if (!required)
             return 0;
@@ -444,29 +428,45 @@ static int CopyLine(HANDLE out, const char *line, const char *placeholder, const
     return WriteFile(out, bytes, n, &written, NULL) && written == n;
 }
 
-int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
-                        const char *placeholder, const char *replacement, int index)
+// The scratch file as a text stream from its start, through a second handle of it that
+// fclose closes; the scratch file stays open. NULL on failure.
+static FILE *OpenScratchAsText(void)
 {
-    char scratch[COPY_PATH_SIZE];
+    HANDLE copy;
+    FILE *in;
+    int fd;
+
+    if (!DuplicateHandle(GetCurrentProcess(), ScratchFile(), GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return NULL;
+    SetFilePointer(copy, 0, NULL, FILE_BEGIN);
+    fd = _open_osfhandle((intptr_t)copy, _O_RDONLY | _O_TEXT);
+    if (fd == -1) {
+        CloseHandle(copy);
+        return NULL;
+    }
+    in = _fdopen(fd, "rt");
+    if (!in)
+        _close(fd);
+    return in;
+}
+
+int CopyWithPlaceholder(const char *destPath, const char *placeholder, const char *replacement, int index)
+{
     char line[LINE_IN_SIZE];
     FILE *in;
     HANDLE out;
     int result = -1, failed = 0;
 
-    if (!JoinPath(scratch, COUNTOF(scratch), sourceFolder, g_szTempFileName))
+    if (!ExtractPayloadTo(g_hInst, index, ScratchFile()))
         return -1;
-    if (!ExtractPayload(g_hInst, index, sourceFolder, g_szTempFileName))
+    in = OpenScratchAsText();
+    if (!in)
         return -1;
-    in = fopen(scratch, "rt");
-    if (!in) {
-        DeleteFileA(scratch);
-        return -1;
-    }
     out = CreateFileA(destPath, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
                       FILE_ATTRIBUTE_NORMAL, NULL);
     if (out == INVALID_HANDLE_VALUE) {
         fclose(in);
-        DeleteFileA(scratch);
         return -1;
     }
     // A line that does not fit or a write that fails ends the copy as a failure.
@@ -478,7 +478,6 @@ int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
     }
     CloseHandle(out);
     fclose(in);
-    DeleteFileA(scratch);
     return failed ? -1 : result;
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+// Places row index as destFolder\fileName through the scratch file (sourceFolder only
+// names where the copy comes from in the status line and the log).
 // 0: placed (now or at the next start) or failed while not required;
 // 1: a required file failed and the user chose Cancel (always so in a quiet run).
 int InstallFile(const char *sourceFolder, const char *fileName, const char *destFolder,
@@ -20,9 +22,9 @@ int AddRunOnceCommand(const char *command);
 // message (null, or cchMessage characters) receives "failed to delete <path>".
 int DeleteFileOrSchedule(const char *path, char *message, int cchMessage);
 
-// Writes a plain-text payload row to destPath with placeholder replaced. 0 or -1.
-int CopyWithPlaceholder(const char *sourceFolder, const char *destPath,
-                        const char *placeholder, const char *replacement, int index);
+// Writes a plain-text payload row to destPath with placeholder replaced, through the
+// scratch file. 0 or -1.
+int CopyWithPlaceholder(const char *destPath, const char *placeholder, const char *replacement, int index);
 
 // 1 when folder\fileName exists and can be opened for reading.
 int CanOpenForReading(const char *folder, const char *fileName);

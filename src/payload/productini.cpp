@@ -98,14 +98,13 @@ static int DecideNewIni(const char *destFolder, const char *iniName, const char 
     return *setAside;
 }
 
-static int WriteNewIni(const char *tempFolder, const char *destFolder, const ComponentEntry *iniRow,
-                       int setAside)
+static int WriteNewIni(const char *destFolder, const ComponentEntry *iniRow, int setAside)
 {
     char iniPath[INI_PATH_SIZE];
 
     if (!JoinPath(iniPath, COUNTOF(iniPath), destFolder, iniRow->installedName) || !JournalCreated(iniPath))
         return 0;
-    if (CopyWithPlaceholder(tempFolder, iniPath, kPlaceholder, destFolder, iniRow->payload) != 0) {
+    if (CopyWithPlaceholder(iniPath, kPlaceholder, destFolder, iniRow->payload) != 0) {
         UndoNewIni(destFolder, iniPath, setAside);
         return 0;
     }
@@ -127,7 +126,7 @@ void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD fla
                       &setAside))
         return;
     // A product without its INI file cannot start: the installation fails here.
-    if (!WriteNewIni(tempFolder, destFolder, iniRow, setAside)) {
+    if (!WriteNewIni(destFolder, iniRow, setAside)) {
         iniRow->status |= ROW_FAILED;
         *ok = 0;
         if (message)

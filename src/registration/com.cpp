@@ -63,11 +63,24 @@ int UnregisterBaseServer(void)
 
 typedef HRESULT(STDAPICALLTYPE *RegistrationEntry)(void);
 
+// The DLL by its full path; the DLLs it imports are looked for beside it, then in the
+// system folder, never in this program's folder or the current one. Windows without
+// these flags (Vista, 7 without its update) refuses them: there the DLL's own folder
+// still takes the place of the program's folder.
+static HMODULE LoadProductDll(const char *dllPath)
+{
+    HMODULE module = LoadLibraryExA(dllPath, NULL, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    if (!module && GetLastError() == ERROR_INVALID_PARAMETER)
+        module = LoadLibraryExA(dllPath, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return module;
+}
+
 // Loads the DLL, calls the entry point and frees it: 0, 1 or -1 as CallDllRegistration.
 static int RunEntryPoint(const char *dllPath, const char *entryPoint)
 {
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE module = LoadLibraryA(dllPath);
+    HMODULE module = LoadProductDll(dllPath);
     RegistrationEntry entry;
     int result = 0;
 
@@ -94,7 +107,8 @@ int CallDllRegistration(const char *folder, const char *dllName, const char *ent
     n = GetCurrentDirectoryA(COUNTOF(previous), previous);
     if (n == 0 || n >= (DWORD)COUNTOF(previous))
         return 0;
-    // The DLL finds the product's other DLLs beside it while it loads and registers.
+    // The DLL loads and registers with its own folder current, where it may look for
+    // its files; its imports are found by the load flags, the current folder counts for none.
     SetCurrentDirectoryA(folder);
     result = RunEntryPoint(dllPath, entryPoint);
     SetCurrentDirectoryA(previous);

@@ -15,11 +15,16 @@ int LoadMessage(UINT number, char *buffer, int capacity);
 // characters). Returns the characters written, 0 on failure or when it does not fit.
 int FormatInserts(char *output, int cchOutput, const char *pattern, ...);
 
-// Appends one line to setup.log in the current folder when logging is on.
+// Appends one line to setup.log in the temporary folder when logging is on. A setup.log
+// that is not a plain file with one name is not written: the log goes on in a new file
+// beside it (setup-<n>.log), whose first line says why.
 void WriteLog(const char *text);
 
 // From now on nothing is logged (start-up found no usable temporary folder).
 void DisableLog(void);
+
+// The log as at the start of a run: on, under the name setup.log.
+void ResetLog(void);
 
 // Message box, or in a quiet run the text goes to the log and quietAnswer is returned.
 int ShowMessage(HWND owner, const char *text, const char *caption, UINT type, int quietAnswer);

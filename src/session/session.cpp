@@ -1,4 +1,5 @@
 // Definitions and initial values of the installer-wide state.
+#include "session/messages.h"
 #include "session/session.h"
 
 HINSTANCE g_hInst;
@@ -54,4 +55,5 @@ void ResetSessionState(void)
     g_dwSwitches = 0;
     g_szDirSwitch[0] = '\0';
     g_szGroupSwitch[0] = '\0';
+    ResetLog();
 }

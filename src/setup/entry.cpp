@@ -23,6 +23,20 @@ static LPSTR SkipProgramName(LPSTR line)
     return line;
 }
 
+// Every later load, whoever asks for it (a system DLL loading a helper, the shell, a
+// common dialog), searches only the system folder: never this program's folder, which
+// anybody may have written to. Looked up, since Vista and 7 lack it without an update.
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesFn)(DWORD);
+
+static void RestrictDllSearch(void)
+{
+    SetDefaultDllDirectoriesFn setDirectories =
+        (SetDefaultDllDirectoriesFn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+
+    if (setDirectories)
+        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 // Windows calls the entry point of an i686 program with the stack aligned to 4 bytes.
 #if defined(__i386__)
 #define ALIGNS_STACK __attribute__((force_align_arg_pointer))
@@ -35,6 +49,7 @@ extern "C" ALIGNS_STACK void __cdecl SetupEntry(void)
     STARTUPINFOA startup;
     int show;
 
+    RestrictDllSearch();
     startup.cb = sizeof(startup);
     GetStartupInfoA(&startup);
     show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;

@@ -225,12 +225,10 @@ static int InstallInto(HWND owner, const char *source, const char *destination)
 static int InstallationFlow(HWND owner)
 {
     char source[FOLDER_SIZE], destination[FOLDER_SIZE];
-    DWORD n;
 
-    n = GetCurrentDirectoryA(COUNTOF(source), source);
-    if (n == 0 || n >= (DWORD)COUNTOF(source))
-        source[0] = '\0';
-    if (source[0] && !EndsWithBackslash(source))
+    // Where the copies come from, as the status line and the log name it: the temporary
+    // folder (the files go through the scratch file of the run's folder inside it).
+    if (GetTempFolder(source, COUNTOF(source)))
         AppendText(source, COUNTOF(source), "\\");
     PumpMessages();
     ProposeDestination(destination);

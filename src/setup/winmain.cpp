@@ -16,6 +16,7 @@
 #include "session/startup.h"
 #include "session/switches.h"
 #include "session/text.h"
+#include "session/workfolder.h"
 
 #define TEMP_FOLDER_SIZE 256
 // Start-up exit codes beside -1 (no window class) and 2 (no main window); a run that
@@ -23,36 +24,6 @@
 #define EXIT_NO_TEMP_FOLDER 3
 #define EXIT_LOOP_FAILED    4
 #define OPTION_TEXT_SIZE    261
-
-// Reserves the scratch file NXT<n>.TMP in the temporary folder; keeps only its name.
-static void ReserveScratchName(const char *tempFolder)
-{
-    char path[MAX_PATH];
-    const char *slash;
-
-    g_szTempFileName[0] = '\0';
-    if (!GetTempFileNameA(tempFolder, "NXT", 0, path))
-        return;
-    slash = strrchr(path, '\\');
-    CopyText(g_szTempFileName, COUNTOF(g_szTempFileName), slash ? slash + 1 : path);
-}
-
-// Makes the temporary folder current and reserves the scratch name there; tempFolder
-// then ends with a backslash. 0 on success, else the system error that makes the
-// folder unusable (missing, not writable, longer than the buffer).
-static DWORD PrepareTempFolder(char *tempFolder, int cch)
-{
-    if (!GetTempFolder(tempFolder, cch))
-        return ERROR_FILENAME_EXCED_RANGE;
-    if (!SetCurrentDirectoryA(tempFolder))
-        return GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND;
-    ReserveScratchName(tempFolder);
-    if (!g_szTempFileName[0])
-        return GetLastError() ? GetLastError() : ERROR_ACCESS_DENIED;
-    if (!AppendText(tempFolder, cch, "\\"))
-        return ERROR_FILENAME_EXCED_RANGE;
-    return 0;
-}
 
 // Without a temporary folder nothing can be extracted: the options beside the program
 // say whether to tell the user, and nothing is written anywhere.

@@ -68,8 +68,8 @@ static void BuildPickerFilter(char *filter, int cchFilter)
 }
 
 // Shows the picker and gives the current folder back afterwards: the dialog moves it as
-// the user browses (Wine even with OFN_NOCHANGEDIR), and the setup log and the payload
-// copies belong in the temporary folder, which start-up made current.
+// the user browses (Wine even with OFN_NOCHANGEDIR), and the run keeps its private
+// folder current, as start-up made it.
 static int RunPicker(OPENFILENAMEA *request)
 {
     char current[MAX_PATH];

@@ -7,6 +7,7 @@
 #include "session/session.h"
 #include "session/startup.h"
 #include "session/text.h"
+#include "session/workfolder.h"
 #include "resource.h"
 #include "wizard/pages.h"
 
@@ -88,15 +89,20 @@ int BuildReleaseNotesCommand(char *out, int cchOut, const char *tempFolder)
     return FormatText(out, cchOut, "notepad %s", path);
 }
 
+// The notes are placed in the run's private folder, with the other payload copies.
+// Notepad starts in the temporary folder: the folder a program has current cannot be
+// removed, and the run's own goes at its end, even while Notepad stays open.
 void ShowReleaseNotes(void)
 {
-    char temp[MAX_PATH], command[MAX_PATH + 16];
-    DWORD length = GetTempPathA(COUNTOF(temp), temp);
+    char folder[MAX_PATH], temp[MAX_PATH], command[MAX_PATH + 16];
 
-    if (length == 0 || length >= (DWORD)COUNTOF(temp))
+    if (!GetWorkFolder(folder, COUNTOF(folder)) || !AppendText(folder, COUNTOF(folder), "\\") ||
+        !GetTempFolder(temp, COUNTOF(temp)))
         return;
-    if (InstallFile(temp, PAYLOAD_NAME_RELNOTES_TXT, temp, NULL, NULL, PAYLOAD_ROW_RELNOTES_TXT, 1) != 0)
+    if (InstallFile(folder, PAYLOAD_NAME_RELNOTES_TXT, folder, NULL, NULL, PAYLOAD_ROW_RELNOTES_TXT, 1) != 0)
         return;
-    if (BuildReleaseNotesCommand(command, COUNTOF(command), temp))
+    if (BuildReleaseNotesCommand(command, COUNTOF(command), folder) && SetCurrentDirectoryA(temp)) {
         WinExec(command, SW_SHOW);
+        SetCurrentDirectoryA(folder);
+    }
 }

@@ -4,6 +4,7 @@
 #include "registration/progman.h"
 #include "session/mainwnd.h"
 #include "session/session.h"
+#include "session/workfolder.h"
 
 static const char *const kKeys[] = {
     NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT), NAMESPACE_KEY("MyComputer", CLSID_EXPLORER_TEXT),
@@ -36,13 +37,13 @@ void InstallEnvironment::SetUp()
 {
     RemoveTraces();
     temp_ = EnterTempFolder() + "\\";
-    strcpy(g_szTempFileName, "NXTDRV.TMP");
+    ASSERT_EQ(1, CreateScratchFile(temp_.c_str()));
     LoadIconTitles();
 }
 
 void InstallEnvironment::TearDown()
 {
     RemoveTraces();
-    DeleteFileA((temp_ + g_szTempFileName).c_str());
+    CloseScratchFile();
     EnterTempFolder();
 }

@@ -230,6 +230,14 @@ std::string EnterTempFolder()
     return temp;
 }
 
+std::string TempFile(const char *name)
+{
+    char temp[MAX_PATH];
+
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name;
+}
+
 DWORD RunProgram(const std::string &commandLine, DWORD timeoutMs)
 {
     STARTUPINFOA si = {};

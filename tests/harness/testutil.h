@@ -64,6 +64,9 @@ std::string WinIni(const char *key);
 // trailing backslash.
 std::string EnterTempFolder();
 
+// A file of the temporary folder (where setup.log lives), by its name.
+std::string TempFile(const char *name);
+
 // Runs a Windows program of this prefix and returns its exit code (or -1).
 DWORD RunProgram(const std::string &commandLine, DWORD timeoutMs);
 

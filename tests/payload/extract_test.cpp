@@ -31,6 +31,7 @@ TEST_F(Payload, CarriedRowsAreWrittenByteForByte)
         // Every row is packed except the product INI template and the options file.
         bool plain = index == PAYLOAD_PRODUCTINI || index == PAYLOAD_OPTIONS;
         EXPECT_EQ(!plain, written.compare(0, 8, kSzddMagic) == 0);
+        DeleteFileA(target.c_str());
     }
 }
 
@@ -43,7 +44,7 @@ TEST_F(Payload, RowsThisReleaseDoesNotCarry)
     }
 }
 
-TEST_F(Payload, SeparatorRulesAndRepeatedExtraction)
+TEST_F(Payload, SeparatorRulesAndNewFilesOnly)
 {
     std::string withSlash = std::string(folder_.Path()) + "\\";
     ASSERT_EQ(1, ExtractPayload(self_, PAYLOAD_OPTIONS, withSlash.c_str(), "a.ini"));
@@ -55,10 +56,15 @@ TEST_F(Payload, SeparatorRulesAndRepeatedExtraction)
     ASSERT_EQ(1, ExtractPayload(self_, PAYLOAD_OPTIONS, forward.c_str(), "b.ini"));
     EXPECT_TRUE(FileExists(folder_.File("sub\\b.ini")));
 
-    // A second extraction truncates the first.
-    WriteFileText(folder_.File("c.ini"), std::string(100000, 'z'));
-    ASSERT_EQ(1, ExtractPayload(self_, PAYLOAD_OPTIONS, folder_.Path(), "c.ini"));
-    EXPECT_EQ(ReadFileText(folder_.File("a.ini")), ReadFileText(folder_.File("c.ini")));
+    // A name that exists is never written: neither a file left there nor a link.
+    WriteFileText(folder_.File("c.ini"), "earlier");
+    ASSERT_TRUE(CreateHardLinkA(folder_.File("d.ini").c_str(), folder_.File("c.ini").c_str(), NULL));
+    for (const char *name : { "c.ini", "d.ini" }) {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(0, ExtractPayload(self_, PAYLOAD_OPTIONS, folder_.Path(), name));
+        EXPECT_EQ((DWORD)ERROR_FILE_EXISTS, GetLastError());
+    }
+    EXPECT_EQ("earlier", ReadFileText(folder_.File("c.ini")));
 }
 
 TEST_F(Payload, ExtractionRefusesAPathThatDoesNotFit)
@@ -76,18 +82,25 @@ TEST_F(Payload, ExtractionRefusesAPathThatDoesNotFit)
 
 TEST_F(Payload, ExpandRestoresEveryPackedRow)
 {
-    // The relnotes row expands to the sample's release notes; programs to valid images.
-    char source[MAX_PATH];
-    snprintf(source, sizeof(source), "%s", folder_.File("scratch.tmp").c_str());
-    ASSERT_EQ(1, ExtractPayload(self_, PAYLOAD_RELNOTES, folder_.Path(), "scratch.tmp"));
-    ASSERT_EQ(1, ExpandFile(source, folder_.File("RelNotes.txt").c_str()));
+    // The rows go one after the other through one held file, as through the scratch
+    // file: the relnotes row expands to the sample's release notes, programs to images.
+    HANDLE held = CreateFileA(folder_.File("held.tmp").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL,
+                              CREATE_NEW, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    ASSERT_EQ(1, ExtractPayloadTo(self_, 0, held));
+    ASSERT_EQ(1, ExpandHeldFile(held, folder_.File("nxf95pro.exe").c_str()));
+    EXPECT_EQ("MZ", ReadFileText(folder_.File("nxf95pro.exe")).substr(0, 2));
+
+    ASSERT_EQ(1, ExtractPayloadTo(self_, PAYLOAD_RELNOTES, held));
+    ASSERT_EQ(1, ExpandHeldFile(held, folder_.File("RelNotes.txt").c_str()));
     std::string notes = ReadFileText(folder_.File("RelNotes.txt"));
     EXPECT_NE(std::string::npos, notes.find("NEXFER Pro"));
     EXPECT_EQ(std::string::npos, notes.find(kSzddMagic));
-
-    ASSERT_EQ(1, ExtractPayload(self_, 0, folder_.Path(), "scratch.tmp"));
-    ASSERT_EQ(1, ExpandFile(source, folder_.File("nxf95pro.exe").c_str()));
-    EXPECT_EQ("MZ", ReadFileText(folder_.File("nxf95pro.exe")).substr(0, 2));
+    // The shorter row ended the file where it ends.
+    HRSRC found = FindResourceA(self_, PayloadTable[PAYLOAD_RELNOTES].resourceName, "EXE");
+    std::string bytes((const char *)LockResource(LoadResource(self_, found)), SizeofResource(self_, found));
+    EXPECT_TRUE(bytes == ReadFileText(folder_.File("held.tmp")));
+    CloseHandle(held);
 }
 
 // A folder at the longest length an installation accepts: both the packed source and

@@ -6,6 +6,7 @@
 #include "payload/placement_support.h"
 #include "session/session.h"
 #include "session/text.h"
+#include "session/workfolder.h"
 
 TEST(PlacementNames, ReplacementAndDeletionNames)
 {
@@ -82,15 +83,32 @@ class Placement : public testing::Test {
 protected:
     void SetUp() override
     {
-        strcpy(g_szTempFileName, "NXTTEST.TMP");
+        ASSERT_EQ(1, CreateScratchFile(temp_.Path()));
+        scratch_ = temp_.File(g_szTempFileName);
         source_ = std::string(temp_.Path()) + "\\";
         dest_ = folder_.Path();
-        GetCurrentDirectoryA(MAX_PATH, saved_);
-        SetCurrentDirectoryA(temp_.Path());
+        DeleteFileA(TempFile("setup.log").c_str());
         g_bLogging = 1;
     }
-    void TearDown() override { SetCurrentDirectoryA(saved_); }
-    std::vector<std::string> Log() { return ReadLines(temp_.File("setup.log")); }
+    void TearDown() override
+    {
+        CloseScratchFile();
+        DeleteFileA(TempFile("setup.log").c_str());
+    }
+    std::vector<std::string> Log() { return ReadLines(TempFile("setup.log")); }
+    // The scratch file is still the one held open: nobody can write it, or delete it to
+    // put another file in its place.
+    void ExpectScratchHeld()
+    {
+        HANDLE other = CreateFileA(scratch_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   NULL, OPEN_EXISTING, 0, NULL);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, other);
+        EXPECT_EQ((DWORD)ERROR_SHARING_VIOLATION, GetLastError());
+        if (other != INVALID_HANDLE_VALUE)
+            CloseHandle(other);
+        EXPECT_FALSE(DeleteFileA(scratch_.c_str()));
+        EXPECT_EQ((DWORD)ERROR_SHARING_VIOLATION, GetLastError());
+    }
     int Install(const char *name, int index, int required, const std::string &dest = "", HWND status = NULL)
     {
         return InstallFile(source_.c_str(), name, (dest.empty() ? dest_ : dest).c_str(), NULL, status, index, required);
@@ -98,8 +116,7 @@ protected:
 
     RunOnceValues runOnce_;
     ScratchFolder temp_, folder_;
-    std::string source_, dest_;
-    char saved_[MAX_PATH];
+    std::string scratch_, source_, dest_;
 };
 
 static ULONGLONG FileId(const std::string &path)
@@ -125,11 +142,11 @@ TEST_F(Placement, PlacesARowAndShowsTheStatusLine)
         DeleteFileA(folder_.File("nxfpro32.dll").c_str());
         EXPECT_EQ(0, Install("nxfpro32.dll", 1, 1, dest_ + c.suffix, status));
         EXPECT_TRUE(dll == ReadFileText(folder_.File("nxfpro32.dll")));
-        EXPECT_FALSE(FileExists(temp_.File("NXTTEST.TMP")));
+        ExpectScratchHeld();
         std::string line = "Copying " + source_ + "nxfpro32.dll to " + dest_ + c.suffix + "\\nxfpro32.dll";
         EXPECT_EQ(c.silent ? "before" : line, WindowText(status));
         EXPECT_EQ(c.silent ? std::vector<std::string>{ line } : std::vector<std::string>{}, Log());
-        DeleteFileA(temp_.File("setup.log").c_str());
+        DeleteFileA(TempFile("setup.log").c_str());
     }
     DestroyWindow(status);
 }
@@ -212,7 +229,7 @@ TEST_F(Placement, HeldFilesThatCannotBeSetAside)
     std::vector<std::string> log = Log();
     ASSERT_EQ(3u, log.size());
     EXPECT_EQ("Copy of nxfpro32.dll to " + dest_ + " failed. (32)", log[2]);
-    EXPECT_FALSE(FileExists(temp_.File("NXTTEST.TMP")));
+    ExpectScratchHeld();
 }
 
 TEST_F(Placement, RequiredRowNotCarriedPromptsForRetry)
@@ -246,10 +263,10 @@ TEST_F(Placement, RequiredRowNotCarriedPromptsForRetry)
 
 TEST_F(Placement, RetryRepeatsTheExtraction)
 {
-    // The source folder is missing at first; the user makes it and retries.
-    source_ = temp_.File("later") + "\\";
+    // There is no scratch file at first; it is there when the user retries.
+    CloseScratchFile();
     UiDriver boxes("Install", [this](HWND box, int) {
-        CreateDirectoryA(temp_.File("later").c_str(), NULL);
+        CreateScratchFile(temp_.Path());
         Click(box, IDRETRY);
     });
     EXPECT_EQ(0, Install("nxfpro32.dll", 1, 1));
@@ -412,15 +429,15 @@ TEST_F(Placement, CopyWithPlaceholderFillsTheTemplate)
         std::string folder = "C:\\" + std::string(len - 3, 'p'), expected = tmpl;
         for (size_t at; (at = expected.find("$$")) != std::string::npos;)
             expected.replace(at, 2, folder);
-        int result = CopyWithPlaceholder(source_.c_str(), out.c_str(), "$$", folder.c_str(), PAYLOAD_PRODUCTINI);
+        int result = CopyWithPlaceholder(out.c_str(), "$$", folder.c_str(), PAYLOAD_PRODUCTINI);
         EXPECT_EQ(len <= 1000 ? 0 : -1, result) << len;
         if (len <= 1000) {
             EXPECT_EQ(expected, ReadFileText(out));
         }
-        EXPECT_FALSE(FileExists(temp_.File("NXTTEST.TMP")));
+        ExpectScratchHeld();
     }
     DeleteFileA(out.c_str());
-    EXPECT_EQ(-1, CopyWithPlaceholder(source_.c_str(), out.c_str(), "$$", "C:\\P", 6));
+    EXPECT_EQ(-1, CopyWithPlaceholder(out.c_str(), "$$", "C:\\P", 6));
     EXPECT_FALSE(FileExists(out));
 }
 
@@ -471,8 +488,8 @@ TEST_F(Placement, CopyWithPlaceholderFailsOnAFullDrive)
         GTEST_SKIP() << "no tmpfs could be mounted as a drive here";
     // Every line fits the stream's buffer; the failure only shows when it is flushed.
     std::string out = full.Root() + "NEXFER.ini";
-    EXPECT_EQ(-1, CopyWithPlaceholder(source_.c_str(), out.c_str(), "$$", "C:\\P", PAYLOAD_PRODUCTINI));
-    EXPECT_FALSE(FileExists(temp_.File("NXTTEST.TMP")));
+    EXPECT_EQ(-1, CopyWithPlaceholder(out.c_str(), "$$", "C:\\P", PAYLOAD_PRODUCTINI));
+    ExpectScratchHeld();
 }
 
 // An update that meets a full drive leaves the earlier file as it was: the new content

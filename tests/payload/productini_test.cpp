@@ -7,16 +7,18 @@
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/text.h"
+#include "session/workfolder.h"
 #include "resource.h"
 
 class ProductIni : public testing::Test {
 protected:
     void SetUp() override
     {
-        strcpy(g_szTempFileName, "NXTTEST.TMP");
+        ASSERT_EQ(1, CreateScratchFile(temp_.Path()));
         source_ = std::string(temp_.Path()) + "\\";
         dest_ = folder_.Path();
     }
+    void TearDown() override { CloseScratchFile(); }
     // Runs the step, answering the sites question with answer; returns the questions seen.
     std::vector<std::string> Run(DWORD flags, int answer = IDNO, const std::string &dest = "")
     {
@@ -144,10 +146,11 @@ TEST_F(ProductIni, CancelAndTemplateFailure)
     EXPECT_TRUE(FileExists(folder_.File("sites1.ini")));
     EXPECT_FALSE(FileExists(folder_.File("sites2.ini")));
 
-    // Without a scratch name nothing can be extracted: the installation fails with a note.
+    // Without a scratch file nothing can be extracted: the installation fails with a note.
     RemoveTree(dest_);
     CreateDirectoryA(dest_.c_str(), NULL);
-    g_bCancel = 0, ok_ = 1, g_szTempFileName[0] = '\0';
+    g_bCancel = 0, ok_ = 1;
+    CloseScratchFile();
     Run(INSTALL_CLASSIC);
     EXPECT_EQ(0, ok_);
     EXPECT_STREQ("Failed to install INI files.", message_);
@@ -158,7 +161,7 @@ TEST_F(ProductIni, AFailedWritePutsTheUsersFileBackWhole)
 {
     const std::string users = "[MySites]\r\nFILENAME=C:\\old.ini\r\n[_config_]\r\nSESSION=Mine\r\n";
     WriteFileText(folder_.File("NEXFER.ini"), users);
-    g_szTempFileName[0] = '\0';
+    CloseScratchFile();
     Run(INSTALL_CLASSIC, IDYES);
     EXPECT_EQ(0, ok_);
     EXPECT_STREQ("Failed to install INI files.", message_);

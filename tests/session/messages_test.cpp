@@ -67,10 +67,25 @@ TEST(Messages, FormatInsertsFillsNumberedInserts)
     EXPECT_EQ('#', small[5]);
 }
 
+// The log is setup.log of the temporary folder, whatever folder is current.
 class LogFile : public testing::Test {
 protected:
-    void SetUp() override { SetCurrentDirectoryA(folder_.Path()); }
-    void TearDown() override { EnterTempFolder(); }
+    void SetUp() override
+    {
+        SetCurrentDirectoryA(folder_.Path());
+        Clean();
+    }
+    void TearDown() override
+    {
+        EnterTempFolder();
+        Clean();
+    }
+    static void Clean()
+    {
+        for (const char *name : { "setup.log", "setup-1.log", "setup-2.log" })
+            DeleteFileA(TempFile(name).c_str());
+        RemoveDirectoryA(TempFile("setup.log").c_str());
+    }
     ScratchFolder folder_;
 };
 
@@ -83,13 +98,14 @@ TEST_F(LogFile, LinesAreAppendedAcrossRuns)
     ResetSessionState();
     g_bLogging = 1;
     WriteLog("third");
-    EXPECT_EQ("first\r\nsecond\r\nthird\r\n", ReadFileText(folder_.File("setup.log")));
+    EXPECT_EQ("first\r\nsecond\r\nthird\r\n", ReadFileText(TempFile("setup.log")));
+    EXPECT_FALSE(FileExists(folder_.File("setup.log")));
 }
 
 TEST_F(LogFile, NothingIsWrittenWhenLoggingIsOff)
 {
     WriteLog("nothing");
-    EXPECT_FALSE(FileExists(folder_.File("setup.log")));
+    EXPECT_FALSE(FileExists(TempFile("setup.log")));
 }
 
 TEST_F(LogFile, QuietMessageGoesToTheLogWithTheAssumedAnswer)
@@ -97,5 +113,36 @@ TEST_F(LogFile, QuietMessageGoesToTheLogWithTheAssumedAnswer)
     g_bLogging = 1;
     g_bSilent = 1;
     EXPECT_EQ(IDCANCEL, ShowMessage(NULL, "Copy failed", "Install", MB_RETRYCANCEL, IDCANCEL));
-    EXPECT_EQ("Copy failed\r\n", ReadFileText(folder_.File("setup.log")));
+    EXPECT_EQ("Copy failed\r\n", ReadFileText(TempFile("setup.log")));
+}
+
+// Another program's hard link at the name would aim the lines at its file: that file is
+// never written, the log goes on in a new file beside it.
+TEST_F(LogFile, AHardLinkAtTheNameIsLeftAlone)
+{
+    std::string target = folder_.File("elsewhere.txt");
+    WriteFileText(target, "not a log\r\n");
+    ASSERT_TRUE(CreateHardLinkA(TempFile("setup.log").c_str(), target.c_str(), NULL));
+    g_bLogging = 1;
+    WriteLog("first");
+    WriteLog("second");
+    const std::string why = "setup.log was not written: it has 2 names (a hard link). The log goes on here.";
+    EXPECT_EQ((std::vector<std::string>{ why, "first", "second" }), ReadLines(TempFile("setup-1.log")));
+    // The next run tries setup.log again, and passes over the name taken.
+    ResetSessionState();
+    g_bLogging = 1;
+    WriteLog("third");
+    EXPECT_EQ((std::vector<std::string>{ why, "third" }), ReadLines(TempFile("setup-2.log")));
+    EXPECT_EQ("not a log\r\n", ReadFileText(target));
+}
+
+TEST_F(LogFile, AFolderAtTheNameIsLeftAlone)
+{
+    ASSERT_TRUE(CreateDirectoryA(TempFile("setup.log").c_str(), NULL));
+    g_bLogging = 1;
+    WriteLog("line");
+    EXPECT_EQ((std::vector<std::string>{ "setup.log was not written: it cannot be opened (5). The log goes on here.",
+                                         "line" }),
+              ReadLines(TempFile("setup-1.log")));
+    EXPECT_TRUE(RemoveDirectoryA(TempFile("setup.log").c_str())); // still an empty folder
 }

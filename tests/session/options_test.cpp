@@ -50,13 +50,17 @@ TEST(Options, LookupInAnIniTextHeldInMemory)
 
 class OptionsFile : public testing::Test {
 protected:
+    // The options file is looked for in the current folder; the log goes to the
+    // temporary folder's setup.log.
     void SetUp() override
     {
         SetCurrentDirectoryA(folder_.Path());
+        DeleteFileA(TempFile("setup.log").c_str());
     }
     void TearDown() override
     {
         EnterTempFolder();
+        DeleteFileA(TempFile("setup.log").c_str());
     }
     void Write(const std::string &install)
     {
@@ -64,7 +68,7 @@ protected:
     }
     std::vector<std::string> Log()
     {
-        return ReadLines(folder_.File("setup.log"));
+        return ReadLines(TempFile("setup.log"));
     }
     ScratchFolder folder_;
 };
@@ -108,7 +112,7 @@ TEST_F(OptionsFile, FlagValuesFollowTheirOwnWords)
         EXPECT_EQ(c.bonus, gbInstallBonusPack);
         EXPECT_EQ(c.iconLocation, g_iconLocation);
         EXPECT_EQ(c.explore, g_bExplore);
-        DeleteFileA(folder_.File("setup.log").c_str());
+        DeleteFileA(TempFile("setup.log").c_str());
     }
 }
 
@@ -129,7 +133,7 @@ TEST_F(OptionsFile, NoLogWhenLoggingIsOff)
 {
     Write("[INSTALL]\r\nQUIET=1\r\n");
     ReadOptions();
-    EXPECT_FALSE(FileExists(folder_.File("setup.log")));
+    EXPECT_FALSE(FileExists(TempFile("setup.log")));
 }
 
 TEST_F(OptionsFile, LongLinesAreCutToTheirFields)

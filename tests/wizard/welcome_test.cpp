@@ -4,6 +4,7 @@
 #include "harness/testutil.h"
 #include "resource.h"
 #include "session/session.h"
+#include "session/workfolder.h"
 #include "wizard/pages.h"
 #include "wizard/wizardtest.h"
 
@@ -118,23 +119,28 @@ TEST_F(WelcomePage, PictureStripAndWelcomeText)
     EXPECT_EQ(0, RunWelcomePage(NULL, g_hInst));
 }
 
-// Release notes: the expanded file in the temporary folder, opened by Notepad.
+static std::string CurrentFolder()
+{
+    char folder[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    return folder;
+}
+
+// Release notes: the expanded file in the run's private folder, opened by Notepad.
 class ReleaseNotes : public WelcomePage {
 protected:
     void SetUp() override
     {
         WelcomePage::SetUp();
-        char temp[MAX_PATH], scratch[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        GetTempFileNameA(temp, "NXT", 0, scratch);
-        scratchPath_ = scratch;
-        strcpy(g_szTempFileName, strrchr(scratch, '\\') + 1);
+        char folder[MAX_PATH];
+        ASSERT_EQ(0u, PrepareTempFolder(folder, MAX_PATH));
+        workFolder_ = folder;
         CloseNotepads();
     }
     void TearDown() override
     {
         CloseNotepads();
-        DeleteFileA(scratchPath_.c_str());
+        RemoveWorkFolder();
         WelcomePage::TearDown();
     }
     static void CloseNotepads()
@@ -179,14 +185,19 @@ protected:
         });
         EXPECT_EQ(0, RunWelcomePage(NULL, g_hInst));
     }
-    std::string scratchPath_;
+    std::string workFolder_;   // with a trailing backslash
 };
 
 TEST_F(ReleaseNotes, EachPressPlacesTheFileAndStartsNotepad)
 {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    ViewTwice(std::string(temp) + "RelNotes.txt");
+    DeleteFileA(TempFile("RelNotes.txt").c_str());
+    ViewTwice(workFolder_ + "RelNotes.txt");
+    EXPECT_FALSE(FileExists(TempFile("RelNotes.txt")));
+    EXPECT_EQ(workFolder_, CurrentFolder() + "\\");
+    // The run's folder goes at its end while the two Notepads are still open.
+    ASSERT_EQ(2u, WindowsOfClass("Notepad").size());
+    RemoveWorkFolder();
+    EXPECT_FALSE(FileExists(workFolder_));
 }
 
 TEST_F(ReleaseNotes, TemporaryFolderWithBlanks)
@@ -197,7 +208,14 @@ TEST_F(ReleaseNotes, TemporaryFolderWithBlanks)
     CreateDirectoryA(spaced.c_str(), NULL);
     SetEnvironmentVariableA("TMP", spaced.c_str());
     SetEnvironmentVariableA("TEMP", spaced.c_str());
-    ViewTwice(spaced + "\\RelNotes.txt");
+    // The run's folder is made inside the temporary folder with the blanks.
+    RemoveWorkFolder();
+    char folder[MAX_PATH];
+    ASSERT_EQ(0u, PrepareTempFolder(folder, MAX_PATH));
+    EXPECT_EQ(0u, std::string(folder).find(spaced + "\\"));
+    ViewTwice(std::string(folder) + "RelNotes.txt");
+    CloseNotepads();
+    RemoveWorkFolder();
     SetEnvironmentVariableA("TMP", temp);
     SetEnvironmentVariableA("TEMP", temp);
     RemoveTree(spaced);
