@@ -196,3 +196,42 @@ TEST(TakeBack, TooLittleRoomIsToldWithBothFiguresAndNothingIsMade)
     EXPECT_FALSE(FileExists("T:\\NEXFER"));
     EXPECT_EQ("<missing>", WinIni("DIR"));
 }
+
+// A file this run placed is held open by another program when the run is cancelled: that
+// step is logged as not taken back, the rest is, and the run ends as a failure.
+TEST(TakeBack, AStepThatCannotBeUndoneIsLoggedAndTheRunFails)
+{
+    CreateDirectoryA("C:\\Program Files", NULL);
+    CreateDirectoryA(DEST, NULL);
+    WriteFileText(DEST "\\nxfpro32.hlp", "someone's help");
+    FileHolder help(DEST "\\nxfpro32.hlp", "none");
+    ASSERT_TRUE(help.Holding());
+    DeleteFileA((TempFolder() + "setup.log").c_str());
+    SetupProcess setup("setup_interactive");
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(WELCOME, 1851), IDOK));
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Destination Folder"), IDOK));
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Interface Selection"), IDOK));
+    HWND prompt = setup.WaitForDialog("Install");
+    ASSERT_TRUE(prompt != NULL);
+    // The program placed before the held file is opened by someone else meanwhile.
+    FileHolder program(DEST "\\nxf95pro.exe", "none");
+    ASSERT_TRUE(program.Holding());
+    ASSERT_TRUE(ClickAndWait(prompt, IDCANCEL));
+    HWND failure = setup.WaitForDialog("Error", MESSAGE_TEXT_ID);
+    ASSERT_TRUE(failure != NULL);
+    ASSERT_TRUE(ClickAndWait(failure, IDOK));
+    EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, setup.WaitForExit());
+    program.Release();
+    help.Release();
+
+    std::vector<std::string> log = Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ("Exit code 1603: failed, and a change could not be taken back", log.back());
+    EXPECT_EQ(0u, log[log.size() - 2].rfind("Rolled back ", 0)) << log[log.size() - 2];
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string &line) {
+        return line.rfind("Could not take back " DEST "\\nxf95pro.exe (", 0) == 0;
+    }));
+    // Only the held program stays of what the run placed.
+    EXPECT_EQ((std::vector<std::string>{ "nxf95pro.exe", "nxfpro32.hlp" }), FolderFiles(DEST));
+    EXPECT_EQ("someone's help", ReadFileText(DEST "\\nxfpro32.hlp"));
+}
