@@ -37,6 +37,22 @@ static void ExpectTakenBack(const std::vector<std::string> &log)
               }));
 }
 
+// The destination holds one file of someone else's under a name the product uses.
+static void PlaceSomeonesHelpFile()
+{
+    CreateDirectoryA("C:\\Program Files", NULL);
+    CreateDirectoryA(DEST, NULL);
+    WriteFileText(DEST "\\nxfpro32.hlp", "someone's help");
+}
+
+// OK on the welcome, destination and interface pages of an interactive run.
+static void PassThePages(SetupProcess &setup)
+{
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(WELCOME, 1851), IDOK));
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Destination Folder"), IDOK));
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Interface Selection"), IDOK));
+}
+
 static void InstallQuietly()
 {
     SetupRun run = RunSetupVariant("setup_quiet_default", 120000);
@@ -46,9 +62,7 @@ static void InstallQuietly()
 
 TEST(TakeBack, AFreshInstallationFailingOnAHeldFile)
 {
-    CreateDirectoryA("C:\\Program Files", NULL);
-    CreateDirectoryA(DEST, NULL);
-    WriteFileText(DEST "\\nxfpro32.hlp", "someone's help");
+    PlaceSomeonesHelpFile();
     FileHolder holder(DEST "\\nxfpro32.hlp", "none");
     ASSERT_TRUE(holder.Holding());
     SetupRun run = RunSetupVariant("setup_quiet_default", 120000);
@@ -175,9 +189,7 @@ TEST(TakeBack, TooLittleRoomIsToldWithBothFiguresAndNothingIsMade)
     if (!drive.Mounted())
         GTEST_SKIP() << "no tmpfs could be mounted as a drive here (needs root and mount)";
     SetupProcess setup("setup_interactive", false, false, "/dir=T:\\NEXFER");
-    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(WELCOME, 1851), IDOK));
-    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Destination Folder"), IDOK));
-    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Interface Selection"), IDOK));
+    ASSERT_NO_FATAL_FAILURE(PassThePages(setup));
     // Retry measures again and asks again; Cancel ends the run.
     std::string first;
     for (int button : { IDRETRY, IDCANCEL }) {
@@ -201,16 +213,12 @@ TEST(TakeBack, TooLittleRoomIsToldWithBothFiguresAndNothingIsMade)
 // step is logged as not taken back, the rest is, and the run ends as a failure.
 TEST(TakeBack, AStepThatCannotBeUndoneIsLoggedAndTheRunFails)
 {
-    CreateDirectoryA("C:\\Program Files", NULL);
-    CreateDirectoryA(DEST, NULL);
-    WriteFileText(DEST "\\nxfpro32.hlp", "someone's help");
+    PlaceSomeonesHelpFile();
     FileHolder help(DEST "\\nxfpro32.hlp", "none");
     ASSERT_TRUE(help.Holding());
     DeleteFileA((TempFolder() + "setup.log").c_str());
     SetupProcess setup("setup_interactive");
-    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog(WELCOME, 1851), IDOK));
-    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Destination Folder"), IDOK));
-    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Pro Installation: Interface Selection"), IDOK));
+    ASSERT_NO_FATAL_FAILURE(PassThePages(setup));
     HWND prompt = setup.WaitForDialog("Install");
     ASSERT_TRUE(prompt != NULL);
     // The program placed before the held file is opened by someone else meanwhile.
