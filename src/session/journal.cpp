@@ -807,7 +807,7 @@ int JournalRecover(void)
     s_active = 1;
     s_base = 0;
     failed = JournalTakeBack();
-    s_recovered = 1;
+    s_recovered = !failed;
     FormatText(line, COUNTOF(line), failed ? "An interrupted installation was undone, but for %d changes." :
                                              "An interrupted installation was undone.", failed);
     Tell(line);

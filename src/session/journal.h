@@ -52,7 +52,7 @@ void JournalFlush(void);
 // it is damaged or not the product's own, moved aside; each told once. 1 when taken back.
 int JournalRecover(void);
 
-// 1 when this run took back a killed run's journal.
+// 1 when this run took back all of a killed run's journal.
 int JournalRecovered(void);
 
 // The last change recorded was not made after all.
