@@ -8,6 +8,7 @@
 #include "registration/com.h"
 #include "registration/progman.h"
 #include "registration/record.h"
+#include "session/journal.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/switches.h"
@@ -78,7 +79,8 @@ static void RegisterStub(const char *destFolder, char *message)
 
     if (!(stub->status & ROW_HANDLED))
         return;
-    result = CallDllRegistration(destFolder, stub->installedName, "DllRegisterServer");
+    result = JournalRegistered(destFolder, stub->installedName)
+                 ? CallDllRegistration(destFolder, stub->installedName, "DllRegisterServer") : -1;
     if (result < 0) {
         stub->status |= ROW_FAILED;
         SetNote(message, "Failed to registered stub.");
@@ -96,7 +98,8 @@ static void RegisterExplorer(const char *destFolder, DWORD flags, DWORD *outcome
 
     if (!(flags & INSTALL_EXPLORER) || !(dll->status & ROW_HANDLED) || !support)
         return;
-    result = CallDllRegistration(destFolder, dll->installedName, "DllRegisterServer");
+    result = JournalRegistered(destFolder, dll->installedName)
+                 ? CallDllRegistration(destFolder, dll->installedName, "DllRegisterServer") : -1;
     if (result < 0) {
         dll->status |= ROW_FAILED;
         *ok = 0;
@@ -151,12 +154,19 @@ static void ReadGroupName(char *group, int cch)
     }
 }
 
+// A key of the WIN.INI section, recorded first; not written when it cannot be.
+static void WriteRecordKey(const char *key, const char *value)
+{
+    if (JournalProfileKey(RECORD_SECTION, key))
+        WriteProfileStringA(RECORD_SECTION, key, value);
+}
+
 static void BuildProgramGroup(const char *group, const char *destFolder, DWORD flags, HWND statusWindow,
                               DWORD *outcome, char *message, int *ok)
 {
     char status[PATH_SIZE];
 
-    WriteProfileStringA(RECORD_SECTION, "GROUP", group);
+    WriteRecordKey("GROUP", group);
     if (IsLiveWindow(statusWindow)) {
         FormatText(status, COUNTOF(status), "Creating icon group %s", group);
         SetStatusText(statusWindow, status);
@@ -166,7 +176,7 @@ static void BuildProgramGroup(const char *group, const char *destFolder, DWORD f
         SetNote(message, "Failed to create icon group.");
         return;
     }
-    WriteProfileStringA(RECORD_SECTION, "GROUP", group);
+    WriteRecordKey("GROUP", group);
     if (flags & INSTALL_CLASSIC)
         AddListItems(&g_classicList, destFolder, statusWindow, outcome);
     if (flags & INSTALL_EXPLORER) {
@@ -224,26 +234,33 @@ static int InstallSteps(const char *tempFolder, const char *destFolder, DWORD fl
         PlaceList(&g_bonusList, 1, tempFolder, destFolder, owner, statusWindow, note, &ok);
     if (ok)
         PlaceList(&g_commonList, 1, tempFolder, destFolder, owner, statusWindow, note, &ok);
+    JournalFlush();
     if (ok && (flags & (INSTALL_CLASSIC | INSTALL_EXPLORER)))
         InstallProductIni(tempFolder, destFolder, flags, owner, statusWindow, note, DRIVER_MESSAGE_SIZE, &ok,
                           &g_siteList);
+    JournalFlush();
     if (ok)
         RegisterBase(destFolder, achieved, note, &ok);
     if (ok)
         RegisterStub(destFolder, note);
     if (ok)
         RegisterExplorer(destFolder, flags, achieved, note, &ok);
+    JournalFlush();
     if (ok) {
-        WriteProfileStringA(RECORD_SECTION, "DIR", destFolder);
+        WriteRecordKey("DIR", destFolder);
         if (g_bNoPass)
-            WriteProfileStringA(RECORD_SECTION, "SPFLAGS", "1");
+            WriteRecordKey("SPFLAGS", "1");
+        JournalFlush();
         ReadGroupName(group, GROUP_SIZE);
         BuildProgramGroup(group, destFolder, flags, statusWindow, achieved, note, &ok);
     }
+    JournalFlush();
     if (ok && (flags & INSTALL_EXPLORER))
         PlaceNamespaceEntries(flags, RunIconPlacementPage);
+    JournalFlush();
     if (ok)
         RecordUninstallEntry(destFolder, group, achieved);
+    JournalFlush();
     if (ok && (g_siteList.rows[0].status & ROW_FAILED))
         *achieved |= OUTCOME_INCOMPLETE;
     return ok;

@@ -8,6 +8,7 @@
 #include "registration/progman.h"
 #include "registration/record.h"
 #include "registration/shortcuts.h"
+#include "session/journal.h"
 #include "session/ending.h"
 #include "session/messages.h"
 #include "session/session.h"
@@ -248,6 +249,11 @@ int RemovalFlow(HWND owner, int proposed, int allowed)
     (void)allowed;
     if (GetProfileStringA(RECORD_SECTION, "DIR", "", folder, COUNTOF(folder)) == 0 ||
         GetProfileIntA(RECORD_SECTION, "INSTOPTS", 0) == 0) {
+        // The killed installation taken back at start-up was all there was.
+        if (JournalRecovered()) {
+            EndRun(0, "an interrupted installation was undone, nothing else recorded");
+            return 1;
+        }
         EndRun(ERROR_UNKNOWN_PRODUCT, "nothing recorded to remove");
         ShowFinishNotice(owner, NOTICE_REMOVE_NORECORD, NULL);
         return 0;

@@ -208,6 +208,8 @@ static int CopyExpanded(INT from, const char *path)
     // Made new, after whatever an earlier run left under the name: never written through
     // a name that exists (a link there would take the bytes elsewhere).
     DeleteFileA(path);
+    if (!JournalWorkFile(path))
+        return 0;
     to = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
     if (to == INVALID_HANDLE_VALUE)
         return 0;

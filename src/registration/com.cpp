@@ -4,6 +4,7 @@
 #include "registration/com.h"
 #include "registration/record.h"
 #include "session/flags.h"
+#include "session/journal.h"
 #include "session/session.h"
 #include "session/text.h"
 
@@ -36,6 +37,8 @@ int RegisterBaseServer(const char *programPath)
     HKEY key;
     int result = 0;
 
+    if (!JournalRegValue(HKEY_CLASSES_ROOT, path, NULL) || !JournalRegValue(HKEY_CLASSES_ROOT, path, "ThreadingModel"))
+        return 0;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
         result = WriteServerValues(key, programPath);
         RegCloseKey(key);

@@ -5,6 +5,7 @@
 #include <ddeml.h>
 #include "registration/record.h"
 #include "registration/shortcuts.h"
+#include "session/journal.h"
 #include "session/messages.h"
 #include "session/sizes.h"
 #include "session/text.h"
@@ -16,6 +17,8 @@ int g_bGroupClientOpen = 0;
 static DWORD s_ddeInstance;
 // No service answered the create-group command: items become shortcut files.
 static int s_linkRoad;
+// The group the items go to.
+static char s_group[GROUP_SIZE];
 
 // The client answers nothing the library passes to it.
 static HDDEDATA CALLBACK GroupClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR,
@@ -93,7 +96,7 @@ int CreateProgramGroup(const char *group)
     char command[COMMAND_SIZE];
     int connected = 0;
 
-    if (!StartGroupClient())
+    if (!StartGroupClient() || !CopyText(s_group, COUNTOF(s_group), group) || !JournalGroupItem(group, NULL))
         return 0;
     if (IsSafeGroupName(group) && FormatText(command, COUNTOF(command), "[CreateGroup(%s)]", group)) {
         SendToService(command, &connected);
@@ -180,6 +183,8 @@ int AddGroupItem(const char *title, const char *folder, const char *fileName, co
     command = commandLine && commandLine[0] ? commandLine : fullPath;
     if (!title || !title[0])
         title = fileName;
+    if (!JournalGroupItem(s_group, title))
+        return 0;
     if (s_linkRoad)
         return AddItemLink(title, defaultFolder, fullPath, commandLine);
     // Both commands or neither: a text that does not fit its buffer is not sent cut.

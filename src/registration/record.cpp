@@ -3,6 +3,7 @@
 #include <string.h>
 #include "nxversion.h"
 #include "registration/record.h"
+#include "session/journal.h"
 #include "session/messages.h"
 #include "session/sizes.h"
 #include "session/text.h"
@@ -25,7 +26,7 @@ int SetRegistryString(HKEY root, const char *path, const char *extra, const char
     if (extra && (!AppendText(keyPath, COUNTOF(keyPath), "\\") ||
                   !AppendText(keyPath, COUNTOF(keyPath), extra)))
         return 0;
-    if (RegCreateKeyA(root, keyPath, &key) != ERROR_SUCCESS)
+    if (!JournalRegValue(root, keyPath, valueName) || RegCreateKeyA(root, keyPath, &key) != ERROR_SUCCESS)
         return 0;
     if (text && RegSetValueExA(key, valueName, 0, REG_SZ, (const BYTE *)text,
                                (DWORD)strlen(text) + 1) == ERROR_SUCCESS)
@@ -130,7 +131,9 @@ int WriteUninstallEntry(const char *destFolder, const char *group)
     int written;
 
     // An entry whose command line cannot be formed would only mislead the control panel.
-    if (!BuildUninstallString(command, COUNTOF(command), destFolder, group))
+    if (!BuildUninstallString(command, COUNTOF(command), destFolder, group) ||
+        !JournalRegValue(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayName") ||
+        !JournalRegValue(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"))
         return 0;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, &key) != ERROR_SUCCESS)
         return 0;
@@ -159,9 +162,18 @@ static void NoteValue(int written, const char *name)
 void WriteInventoryValues(const char *destFolder, const char *iconName, DWORD sizeKb)
 {
     char icon[PATH_SIZE], date[16];
+    static const char *const names[] = { "DisplayVersion", "Publisher", "InstallLocation", "DisplayIcon",
+                                         "EstimatedSize", "InstallDate", "NoModify", "NoRepair",
+                                         "VersionMajor", "VersionMinor" };
     SYSTEMTIME now;
     HKEY key;
 
+    for (int i = 0; i < COUNTOF(names); i++) {
+        if (!JournalRegValue(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, names[i])) {
+            NoteValue(0, names[i]);
+            return;
+        }
+    }
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
         NoteValue(0, "DisplayVersion and the others");
         return;

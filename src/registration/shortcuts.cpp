@@ -108,3 +108,17 @@ void RemoveEmptyGroupFolders(const char *group)
             RemoveDirectoryA(folder);
     }
 }
+
+int GroupLinkExists(const char *group, const char *title)
+{
+    static const int places[] = { CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS };
+    char folder[MAX_PATH], name[MAX_PATH], path[MAX_PATH];
+
+    for (int i = 0; i < COUNTOF(places); i++) {
+        if (GroupFolderPath(places[i], group, folder, COUNTOF(folder)) &&
+            (!title || (FormatText(name, COUNTOF(name), "%s.lnk", title) && JoinPath(path, COUNTOF(path), folder, name))) &&
+            GetFileAttributesA(title ? path : folder) != INVALID_FILE_ATTRIBUTES)
+            return 1;
+    }
+    return 0;
+}

@@ -22,6 +22,9 @@ void CloseLinkGroup(void);
 void DeleteGroupLink(const char *group, const char *title);
 
 // Removes the group's folders (all users, this user) that are empty.
+// 1 when the group's folder (title NULL) or its item's shortcut file is in either
+// programs folder, the all-users one or the user's.
+int GroupLinkExists(const char *group, const char *title);
 void RemoveEmptyGroupFolders(const char *group);
 
 #endif

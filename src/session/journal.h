@@ -6,6 +6,11 @@
 
 #include <windows.h>
 
+// Under HKEY_LOCAL_MACHINE, 64-bit view: the journal while a run goes on, and where a
+// journal that may not be applied is kept instead.
+#define JOURNAL_KEY       "Software\\NEXFER Pro Setup Journal"
+#define JOURNAL_ASIDE_KEY "Software\\NEXFER Pro Setup Journal (refused)"
+
 // Room for the changes of one run: every row, its folders and restart arrangements.
 #define JOURNAL_SIZE 160
 
@@ -24,6 +29,32 @@ int JournalMoved(const char *from, const char *to);
 int JournalBackup(const char *path, const char *backup);
 // A value of HKEY_LOCAL_MACHINE\keyPath that runs a command at the next start.
 int JournalRunOnceValue(const char *keyPath, const char *name);
+// Before a registry value of root is written (name NULL: the key's default value): the
+// key when it is new to this run (its highest missing level that is still the product's
+// own), otherwise the value's earlier data and type, or that it had none.
+int JournalRegValue(HKEY root, const char *keyPath, const char *name);
+// Before a key of the WIN.INI section is written: its earlier text, or that it had none.
+int JournalProfileKey(const char *section, const char *key);
+// Before a program group is made, and before an item is added to it (title NULL: the
+// group). Only a group or item that is not there yet is recorded.
+int JournalGroupItem(const char *group, const char *title);
+// Before the DLL name of folder registers itself: taken back by its DllUnregisterServer
+// when this run placed it new, else by its DllRegisterServer once the earlier one is back.
+int JournalRegistered(const char *folder, const char *name);
+// A working file of the run beside the product's files, recorded once.
+int JournalWorkFile(const char *path);
+// The destination settled: the journal is kept on disk from now on, under the product's
+// own key, so that the next run can take back what a killed one did.
+void JournalDestination(const char *folder);
+// The journal on disk is flushed at the end of each phase of an installation.
+void JournalFlush(void);
+// A journal left on disk by a run that did not end is checked and taken back, or, when
+// it is damaged or not the product's own, moved aside; each told once. 1 when taken back.
+int JournalRecover(void);
+
+// 1 when this run took back all of a killed run's journal.
+int JournalRecovered(void);
+
 // The last change recorded was not made after all.
 void JournalForget(void);
 // The last change recorded is taken back and forgotten (a step that failed half-way).

@@ -88,6 +88,7 @@ static int SettleQuietDestination(char *destination, const char *source)
     }
     if (RefuseDestination(destination))
         return 0;
+    JournalDestination(destination);
     if (!CreateFolderChain(destination)) {
         LogQuoted("Failed to create DestDir ", destination);
         return 0;
@@ -214,9 +215,12 @@ static int InstallInto(HWND owner, const char *source, const char *destination)
     if (outcome & OUTCOME_EXPLORER_REGISTERED)
         g_bNeedReboot = 1;
     UpdateMailPlaceholder(destination);
-    WriteProfileStringA(RECORD_SECTION, "DEFDIR", destination);
-    WriteProfileStringA(RECORD_SECTION, "INSTOPTS", "12");
-    WriteProfileStringA(RECORD_SECTION, "PRO", "990810");
+    if (JournalProfileKey(RECORD_SECTION, "DEFDIR") && JournalProfileKey(RECORD_SECTION, "INSTOPTS") &&
+        JournalProfileKey(RECORD_SECTION, "PRO")) {
+        WriteProfileStringA(RECORD_SECTION, "DEFDIR", destination);
+        WriteProfileStringA(RECORD_SECTION, "INSTOPTS", "12");
+        WriteProfileStringA(RECORD_SECTION, "PRO", "990810");
+    }
     // A note of the driver (the INI file not written) goes with the notice.
     ShowFinishNotice(owner, NOTICE_INSTALL_DONE, failure);
     return 1;

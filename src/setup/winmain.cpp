@@ -8,6 +8,7 @@
 #include "setup/flow.h"
 #include "wizard/finish.h"
 #include "resource.h"
+#include "session/journal.h"
 #include "session/mainwnd.h"
 #include "session/ending.h"
 #include "session/messages.h"
@@ -148,6 +149,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     g_szLine2[0] = '\0';
     ReadOptions();
     DetectFamilyOfThisSystem();
+    // What a killed run left is taken back before this run changes anything.
+    JournalRecover();
     if (!previous && !RegisterMainClass(instance, RunSetupCommand)) {
         ReportStartFailure(IDS_CLASS_FAILED);
         return -1;

@@ -4,6 +4,7 @@
 #include <string.h>
 #include "payload/folders.h"
 #include "payload/placement.h"
+#include "session/journal.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/startup.h"
@@ -200,6 +201,7 @@ int ChooseDestination(char *destination, const char *sourceFolder)
         }
         if (RefuseDestination(destination))
             continue;
+        JournalDestination(destination);
         if (CreateFolderChain(destination))
             return 1;
         ReportCreationFailed(destination);

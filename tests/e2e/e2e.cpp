@@ -212,3 +212,21 @@ std::string HostPathOnC(const std::string &path)
     std::replace(rest.begin(), rest.end(), '\\', '/');
     return std::string(prefix) + "/drive_c/" + rest;
 }
+
+// Everyone may read the key, and do everything else too when writable.
+bool SetKeyOpenToEveryone(HKEY root, const char *path, REGSAM view, bool writable)
+{
+    BYTE sid[SECURITY_MAX_SID_SIZE], aclBuffer[128];
+    DWORD cbSid = sizeof(sid);
+    SECURITY_DESCRIPTOR sd;
+    PACL acl = (PACL)aclBuffer;
+    HKEY key;
+    if (!CreateWellKnownSid(WinWorldSid, NULL, sid, &cbSid) || !InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION) ||
+        !AddAccessAllowedAce(acl, ACL_REVISION, writable ? KEY_ALL_ACCESS : KEY_READ, sid) ||
+        !InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) || !SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE) ||
+        RegCreateKeyExA(root, path, 0, NULL, 0, WRITE_DAC | view, NULL, &key, NULL) != ERROR_SUCCESS)
+        return false;
+    bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return set;
+}

@@ -67,4 +67,8 @@ void RunHostShell(const std::string &command);
 // The host's path of a path on drive C: of this test's prefix; "" outside a test prefix.
 std::string HostPathOnC(const std::string &path);
 
+// Sets the key's access (creating it when missing): everyone may read it, and do
+// everything else too when writable; nobody else is named.
+bool SetKeyOpenToEveryone(HKEY root, const char *path, REGSAM view, bool writable);
+
 #endif

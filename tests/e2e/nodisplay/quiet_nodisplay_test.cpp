@@ -98,3 +98,17 @@ TEST(QuietWithoutGroupService, TheGroupBecomesShortcutFiles)
     DeleteFileA((CommonGroupFolder("NEXFER Pro") + "\\Theirs.lnk").c_str());
     RemoveDirectoryA(CommonGroupFolder("NEXFER Pro").c_str());
 }
+
+// A run that fails at its uninstall entry (a key it may not write) takes back the
+// shortcut files it made and their folder, with the rest of what it did.
+TEST(QuietNoDisplay, AFailureAfterTheGroupTakesItsShortcutFilesBack)
+{
+    ASSERT_FALSE(GroupServiceAnswers());
+    ASSERT_TRUE(SetKeyOpenToEveryone(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, ProductRegistryView(), false));
+    SetupRun run = RunSetupVariant("setup_quiet_default", 120000);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, run.exitCode);
+    EXPECT_FALSE(FileExists(CommonGroupFolder("NEXFER Pro")));
+    EXPECT_FALSE(FileExists(DEST));
+    EXPECT_EQ("<missing>", WinIni("GROUP"));
+}
