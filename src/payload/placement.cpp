@@ -239,7 +239,7 @@ static int PlaceOnce(const char *fileName, const char *destFolder, int index)
     // the checks below leave behind.
     error = GetLastError();
     PumpMessages();
-    if ((!strstr(NamePart(destPath), ".dll") && !strstr(NamePart(destPath), ".exe")) ||
+    if (g_bCancel || (!strstr(NamePart(destPath), ".dll") && !strstr(NamePart(destPath), ".exe")) ||
         GetFileAttributesA(destPath) == INVALID_FILE_ATTRIBUTES) {
         SetLastError(error);
         return 0;
@@ -261,8 +261,9 @@ int InstallFile(const char *sourceFolder, const char *fileName, const char *dest
     for (;;) {
         if (PlaceOnce(fileName, destFolder, index))
             return 0;
-        if (!required)
-            return 0;
+        // A file the user cancelled half-way is given up without a prompt.
+        if (!required || g_bCancel)
+            return required;
         error = GetLastError();
         LoadMessage(IDS_COPY_FAILED, pattern, COUNTOF(pattern));
         LoadMessage(IDS_INSTALL, caption, COUNTOF(caption));
