@@ -104,14 +104,12 @@ DWORD PayloadExpandedSize(HMODULE module, int index)
 // Opens source for reading: its underscore form first, then its own name.
 static HANDLE OpenSourceEitherForm(char *source)
 {
-    size_t len = strlen(source);
-    char replaced = source[len - 1];
-    HANDLE from;
+    size_t last = strlen(source) - 1;
+    char own = source[last];
+    HANDLE from = INVALID_HANDLE_VALUE;
 
-    source[len - 1] = '_';
-    from = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (from == INVALID_HANDLE_VALUE) {
-        source[len - 1] = replaced;
+    for (int pass = 0; pass < 2 && from == INVALID_HANDLE_VALUE; pass++) {
+        source[last] = pass ? own : '_';
         from = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     }
     return from;
@@ -151,11 +149,10 @@ static void WriteBlock(Expansion *x, const BYTE *bytes, DWORD count)
 {
     DWORD written = 0;
 
-    if (x->stopped || count == 0)
+    if (x->stopped)
         return;
     SetLastError(ERROR_DISK_FULL);
-    if (!WriteFile(x->to, bytes, count, &written, NULL) || written != count)
-        x->stopped = 1;
+    x->stopped = !WriteFile(x->to, bytes, count, &written, NULL) || written != count;
     x->total += written;
 }
 
@@ -287,17 +284,15 @@ static int DestinationWritable(const char *destination)
 // is left at path.
 static int CopyExpanded(HANDLE from, const char *path)
 {
+    // One thread, one expansion at a time: the blocks and the ring are the program's own.
+    static BYTE buffers[2 * EXPANSION_BLOCK_SIZE + SZDD_RING_SIZE];
     Expansion x;
     DWORD error;
 
     memset(&x, 0, sizeof(x));
     x.from = from;
-    x.in = (BYTE *)HeapAlloc(GetProcessHeap(), 0, 2 * EXPANSION_BLOCK_SIZE + SZDD_RING_SIZE);
-    if (!x.in) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
-    x.out = x.in + EXPANSION_BLOCK_SIZE;
+    x.in = buffers;
+    x.out = buffers + EXPANSION_BLOCK_SIZE;
     x.ring = x.out + EXPANSION_BLOCK_SIZE;
     // Made new, after whatever an earlier run left under the name: never written through
     // a name that exists (a link there would take the bytes elsewhere).
@@ -311,7 +306,6 @@ static int CopyExpanded(HANDLE from, const char *path)
             DeleteFileA(path);
         SetLastError(error);
     }
-    HeapFree(GetProcessHeap(), 0, x.in);
     return x.to != INVALID_HANDLE_VALUE && x.total != 0 && !x.stopped;
 }
 
