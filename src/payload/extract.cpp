@@ -1,9 +1,9 @@
 // Writing payload rows out of the executable, expanding them, and cleaning up the
 // temporary copies.
 #include <windows.h>
-#include <lzexpand.h>
 #include <string.h>
 #include "session/journal.h"
+#include "session/session.h"
 #include "session/startup.h"
 #include "session/text.h"
 #include "session/workfolder.h"
@@ -82,10 +82,12 @@ DWORD PayloadStoredSize(HMODULE module, int index)
 // An SZDD file starts with its magic, the method, the name's last character and the
 // expanded size (32 bits, little-endian) at offset 10.
 #define SZDD_HEADER_SIZE 14
+#define SZDD_RING_SIZE 4096
+
+static const BYTE kSzddMagic[8] = { 'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33 };
 
 DWORD PayloadExpandedSize(HMODULE module, int index)
 {
-    static const BYTE magic[8] = { 'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33 };
     DWORD stored = PayloadStoredSize(module, index);
     HGLOBAL loaded;
     const BYTE *bytes;
@@ -94,43 +96,140 @@ DWORD PayloadExpandedSize(HMODULE module, int index)
         return stored;
     loaded = LoadResource(module, FindResourceA(module, PayloadTable[index].resourceName, PAYLOAD_RESOURCE_TYPE));
     bytes = loaded ? (const BYTE *)LockResource(loaded) : NULL;
-    if (!bytes || memcmp(bytes, magic, sizeof(magic)) != 0)
+    if (!bytes || memcmp(bytes, kSzddMagic, sizeof(kSzddMagic)) != 0)
         return stored;
     return (DWORD)bytes[10] | ((DWORD)bytes[11] << 8) | ((DWORD)bytes[12] << 16) | ((DWORD)bytes[13] << 24);
 }
 
-// Opens a source for LZCopy: an SZDD file is read through the LZ layer, any other file
-// as it is. OpenFile and LZOpenFileA keep the path in a 128-byte OFSTRUCT and fail for a
-// deeper folder; CreateFileA has no such limit, and LZInit takes its handle (handles
-// keep 32 significant bits on 64-bit Windows). Negative when it cannot be opened.
-static INT OpenExpansionSource(const char *path)
+// Opens source for reading: its underscore form first, then its own name.
+static HANDLE OpenSourceEitherForm(char *source)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    INT lz;
+    size_t last = strlen(source) - 1;
+    char own = source[last];
+    HANDLE from = INVALID_HANDLE_VALUE;
 
-    if (file == INVALID_HANDLE_VALUE)
-        return -1;
-    lz = LZInit((INT)(INT_PTR)file);
-    if (lz < 0)
-        CloseHandle(file);
-    return lz;
-}
-
-// The source is looked up in its underscore form first, then under its own name.
-static INT OpenSourceEitherForm(char *source)
-{
-    size_t len = strlen(source);
-    char replaced = source[len - 1];
-    INT from;
-
-    source[len - 1] = '_';
-    from = OpenExpansionSource(source);
-    if (from < 0) {
-        source[len - 1] = replaced;
-        from = OpenExpansionSource(source);
+    for (int pass = 0; pass < 2 && from == INVALID_HANDLE_VALUE; pass++) {
+        source[last] = pass ? own : '_';
+        from = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     }
     return from;
+}
+
+// One expansion in progress: blocks read from the source and written to the new file.
+typedef struct Expansion {
+    HANDLE from, to;
+    BYTE *in, *out, *ring;
+    DWORD inLength, inNext, outLength, total;
+    int stopped;  // a read or write failed, or the user cancelled; the system error says which
+} Expansion;
+
+// Reads the next block of the source. Between blocks the windows are kept answering, and
+// a Cancel of the copy stops the expansion. 0 at the end of the source or when stopped.
+static int ReadBlock(Expansion *x)
+{
+    if (x->stopped)
+        return 0;
+    PumpMessages();
+    if (g_bCancel) {
+        SetLastError(ERROR_CANCELLED);
+        x->stopped = 1;
+        return 0;
+    }
+    x->inNext = 0;
+    if (!ReadFile(x->from, x->in, EXPANSION_BLOCK_SIZE, &x->inLength, NULL)) {
+        x->inLength = 0;
+        x->stopped = 1;
+    }
+    return x->inLength != 0;
+}
+
+// Writes count bytes to the new file; a write that stops short without a system error
+// is a full disk.
+static void WriteBlock(Expansion *x, const BYTE *bytes, DWORD count)
+{
+    DWORD written = 0;
+
+    if (x->stopped)
+        return;
+    SetLastError(ERROR_DISK_FULL);
+    x->stopped = !WriteFile(x->to, bytes, count, &written, NULL) || written != count;
+    x->total += written;
+}
+
+static int NextByte(Expansion *x)
+{
+    if (x->inNext == x->inLength && !ReadBlock(x))
+        return -1;
+    return x->in[x->inNext++];
+}
+
+static void PutByte(Expansion *x, int c)
+{
+    x->out[x->outLength++] = (BYTE)c;
+    if (x->outLength == EXPANSION_BLOCK_SIZE) {
+        WriteBlock(x, x->out, x->outLength);
+        x->outLength = 0;
+    }
+}
+
+// The LZSS stream of an SZDD file: a control byte, least significant bit first, for each
+// group of up to eight items; a set bit is a literal byte, a clear one two bytes naming a
+// position in a 4096-byte ring (filled with blanks at first) and a length of 3 to 18. It
+// runs to the end of the source, whatever size the header gives, as the LZ layer does.
+static void ExpandStream(Expansion *x)
+{
+    unsigned at = SZDD_RING_SIZE - 16, from;
+    int control = 0, c, high, n;
+
+    memset(x->ring, ' ', SZDD_RING_SIZE);
+    for (;;) {
+        control >>= 1;
+        if (!(control & 0x100)) {
+            if ((c = NextByte(x)) < 0)
+                break;
+            control = c | 0xFF00;
+        }
+        if (control & 1) {
+            if ((c = NextByte(x)) < 0)
+                break;
+            x->ring[at++ % SZDD_RING_SIZE] = (BYTE)c;
+            PutByte(x, c);
+            continue;
+        }
+        if ((c = NextByte(x)) < 0 || (high = NextByte(x)) < 0)
+            break;
+        from = (unsigned)c | ((unsigned)(high & 0xF0) << 4);
+        for (n = (high & 0x0F) + 3; n > 0; n--) {
+            c = x->ring[from++ % SZDD_RING_SIZE];
+            x->ring[at++ % SZDD_RING_SIZE] = (BYTE)c;
+            PutByte(x, c);
+        }
+    }
+    WriteBlock(x, x->out, x->outLength);
+}
+
+// Copies the source, from its start, into the new file: expanded when it is an SZDD file
+// of the one method there is, as it is otherwise (a file shorter than the header too).
+// The number of bytes written; a system error is set when it is 0.
+static DWORD CopySource(Expansion *x)
+{
+    if (ReadBlock(x) && x->inLength >= SZDD_HEADER_SIZE && memcmp(x->in, kSzddMagic, sizeof(kSzddMagic)) == 0) {
+        if (x->in[8] != 'A') {
+            SetLastError(ERROR_INVALID_DATA);
+            return 0;
+        }
+        x->inNext = SZDD_HEADER_SIZE;
+        ExpandStream(x);
+    } else {
+        do
+            WriteBlock(x, x->in, x->inLength);
+        while (ReadBlock(x));
+    }
+    if (x->stopped)
+        return 0;
+    if (x->total == 0)
+        SetLastError(ERROR_INVALID_DATA);
+    return x->total;
 }
 
 // The new content is written beside the destination under this name and takes the
@@ -181,47 +280,35 @@ static int DestinationWritable(const char *destination)
     return 0;
 }
 
-// The system error behind a failed LZCopy. A write that stops short on a full disk
-// leaves no system error, only the library's write error: that is reported as the
-// disk being full, which is what the user must be told.
-static DWORD LzFailureCode(LONG copied)
+// Copies the source into path, a new file. 1 when bytes were written; otherwise nothing
+// is left at path.
+static int CopyExpanded(HANDLE from, const char *path)
 {
-    DWORD error = GetLastError();
-
-    if (copied > 0 || error != 0)
-        return error;
-    if (copied == LZERROR_WRITE)
-        return ERROR_DISK_FULL;
-    if (copied == LZERROR_READ || copied == LZERROR_BADINHANDLE)
-        return ERROR_READ_FAULT;
-    return ERROR_INVALID_DATA;
-}
-
-// Copies the opened source into path through the LZ layer. 1 when bytes were written;
-// otherwise nothing is left at path.
-static int CopyExpanded(INT from, const char *path)
-{
-    HANDLE to;
-    LONG copied;
+    // One thread, one expansion at a time: the blocks and the ring are the program's own.
+    static BYTE buffers[2 * EXPANSION_BLOCK_SIZE + SZDD_RING_SIZE];
+    Expansion x;
     DWORD error;
 
+    memset(&x, 0, sizeof(x));
+    x.from = from;
+    x.in = buffers;
+    x.out = buffers + EXPANSION_BLOCK_SIZE;
+    x.ring = x.out + EXPANSION_BLOCK_SIZE;
     // Made new, after whatever an earlier run left under the name: never written through
     // a name that exists (a link there would take the bytes elsewhere).
     DeleteFileA(path);
     if (!JournalWorkFile(path))
         return 0;
-    to = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (to == INVALID_HANDLE_VALUE)
-        return 0;
-    SetLastError(0);
-    copied = LZCopy(from, (INT)(INT_PTR)to);
-    error = LzFailureCode(copied);
-    CloseHandle(to);
-    if (copied > 0)
-        return 1;
-    DeleteFileA(path);
-    SetLastError(error);
-    return 0;
+    x.to = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (x.to != INVALID_HANDLE_VALUE) {
+        CopySource(&x);
+        error = GetLastError();
+        CloseHandle(x.to);
+        if (x.total == 0 || x.stopped)
+            DeleteFileA(path);
+        SetLastError(error);
+    }
+    return x.to != INVALID_HANDLE_VALUE && x.total != 0 && !x.stopped;
 }
 
 // The complete new file takes destination's name. While a journal is kept, an earlier
@@ -245,63 +332,52 @@ static int TakePlace(const char *fresh, const char *destination)
     return 0;
 }
 
-// Expands the opened source into destination through a new file beside it, and closes
-// the source. 1 when a non-empty result took the destination's place.
-static int ExpandOpened(INT from, const char *destination)
+// Expands the opened source into destination through a new file beside it. 1 when a
+// non-empty result took the destination's place.
+static int ExpandOpened(HANDLE from, const char *destination)
 {
     char fresh[EXPANSION_PATH_SIZE];
-    int result = 0;
     DWORD error;
 
     if (!ExpansionPath(destination, fresh, COUNTOF(fresh))) {
-        LZClose(from);
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
-    if (DestinationWritable(destination) && CopyExpanded(from, fresh)) {
-        result = TakePlace(fresh, destination);
-        if (!result) {
-            error = GetLastError();
-            DeleteFileA(fresh);
-            SetLastError(error);
-        }
-    }
+    if (!DestinationWritable(destination) || !CopyExpanded(from, fresh))
+        return 0;
+    if (TakePlace(fresh, destination))
+        return 1;
     error = GetLastError();
-    LZClose(from);
+    DeleteFileA(fresh);
     SetLastError(error);
-    return result;
+    return 0;
 }
 
 int ExpandFile(char *source, const char *destination)
 {
-    INT from;
+    HANDLE from;
+    DWORD error;
+    int result;
 
     if (lstrcmpiA(source, destination) == 0)
         return 1;
     if (source[0] == '\0')
         return 0;
     from = OpenSourceEitherForm(source);
-    if (from < 0)
+    if (from == INVALID_HANDLE_VALUE)
         return 0;
-    return ExpandOpened(from, destination);
+    result = ExpandOpened(from, destination);
+    error = GetLastError();
+    CloseHandle(from);
+    SetLastError(error);
+    return result;
 }
 
 int ExpandHeldFile(HANDLE file, const char *destination)
 {
-    HANDLE copy;
-    INT from;
-
-    // A second handle of the same open file, read from its start: the LZ layer closes it,
-    // the held one stays open.
-    if (!DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+    if (SetFilePointer(file, 0, NULL, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         return 0;
-    SetFilePointer(copy, 0, NULL, FILE_BEGIN);
-    from = LZInit((INT)(INT_PTR)copy);
-    if (from < 0) {
-        CloseHandle(copy);
-        return 0;
-    }
-    return ExpandOpened(from, destination);
+    return ExpandOpened(file, destination);
 }
 
 int DeleteTempPayloadFiles(void)

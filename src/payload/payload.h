@@ -38,12 +38,16 @@ DWORD PayloadExpandedSize(HMODULE module, int index);
 // ends the file there. 1 on success.
 int ExtractPayloadTo(HMODULE module, int index, HANDLE file);
 
+// Expansion reads and writes blocks of this many bytes; between blocks it dispatches the
+// thread's messages and stops, with ERROR_CANCELLED, once the user has cancelled the copy.
+#define EXPANSION_BLOCK_SIZE (256 * 1024)
+
 // Expands source (an SZDD file, or any file copied as it is) to destination. 1 when a
 // non-empty result was written. May leave source in its underscore form.
 int ExpandFile(char *source, const char *destination);
 
-// The same for the content of an open file (the scratch file), read through a second
-// handle of it; the file stays open.
+// The same for the content of an open file (the scratch file), read from its start; the
+// file stays open.
 int ExpandHeldFile(HANDLE file, const char *destination);
 
 // Removes the run's private folder with the payload copies in it, then deletes every

@@ -239,7 +239,7 @@ static int PlaceOnce(const char *fileName, const char *destFolder, int index)
     // the checks below leave behind.
     error = GetLastError();
     PumpMessages();
-    if ((!strstr(NamePart(destPath), ".dll") && !strstr(NamePart(destPath), ".exe")) ||
+    if (error == ERROR_CANCELLED || (!strstr(NamePart(destPath), ".dll") && !strstr(NamePart(destPath), ".exe")) ||
         GetFileAttributesA(destPath) == INVALID_FILE_ATTRIBUTES) {
         SetLastError(error);
         return 0;
@@ -264,6 +264,9 @@ int InstallFile(const char *sourceFolder, const char *fileName, const char *dest
         if (!required)
             return 0;
         error = GetLastError();
+        // A file the user cancelled half-way is given up without a prompt.
+        if (error == ERROR_CANCELLED && g_bCancel)
+            return 1;
         LoadMessage(IDS_COPY_FAILED, pattern, COUNTOF(pattern));
         LoadMessage(IDS_INSTALL, caption, COUNTOF(caption));
         if (!FormatInserts(text, COUNTOF(text), pattern, fileName, destFolder, error))

@@ -1,5 +1,6 @@
-// Payload rows: extraction, expansion through LZ32, and the clean-up of temporary copies.
+// Payload rows: extraction, expansion, and the clean-up of temporary copies.
 #include <gtest/gtest.h>
+#include <thread>
 #include "harness/testutil.h"
 #include "drivers/components.h"
 #include "payload/payload.h"
@@ -184,6 +185,127 @@ TEST_F(Payload, ExpandFailsOnADestinationAnotherProgramHolds)
     EXPECT_EQ("old content", ReadFileText(folder_.File("held.dll")));
     EXPECT_EQ(1, ExpandFile(source, folder_.File("held.dll").c_str()));
     EXPECT_EQ("new content", ReadFileText(folder_.File("held.dll")));
+}
+
+// An SZDD file whose header gives size and whose stream is the given bytes.
+static std::string Szdd(unsigned size, const std::string &stream, char method = 'A')
+{
+    std::string header(kSzddMagic, 8);
+    header += method;
+    header += '\0';
+    for (int shift = 0; shift < 32; shift += 8)
+        header += (char)(size >> shift);
+    return header + stream;
+}
+
+// The stream of text as literals only: a control byte 0xFF before each eight bytes.
+static std::string Literals(const std::string &text)
+{
+    std::string stream;
+    for (size_t i = 0; i < text.size(); i++)
+        stream += (i % 8 ? "" : "\xff") + text.substr(i, 1);
+    return stream;
+}
+
+static std::string Noise(size_t size)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; i++)
+        bytes[i] = (char)((i * 2654435761u) >> 13);
+    return bytes;
+}
+
+TEST_F(Payload, ExpansionAcrossBlocksAndOddHeaders)
+{
+    const size_t block = EXPANSION_BLOCK_SIZE;
+    const std::string big = Noise(2 * block + 123);
+    // "ab", a run of 17 more "b" (ring 4081, where the "b" went), 5 initial blanks (ring 100).
+    const std::string matches = std::string("\xf3", 1) + "ab" + std::string("\xf1\xfe\x64\x02", 4);
+    struct Case {
+        const char *what;
+        std::string source, expected;
+        int ok;
+    } cases[] = {
+        { "plain, beyond the largest block", big, big, 1 },
+        { "plain, exactly one block", big.substr(0, block), big.substr(0, block), 1 },
+        { "plain, shorter than a header", "SZDD", "SZDD", 1 },
+        { "an empty row", "", "", 0 },
+        { "SZDD beyond the largest block", Szdd((unsigned)big.size(), Literals(big)), big, 1 },
+        { "SZDD of exactly one block", Szdd((unsigned)block, Literals(big.substr(0, block))), big.substr(0, block), 1 },
+        { "SZDD with matches and a run", Szdd(24, matches), "a" + std::string(18, 'b') + "     ", 1 },
+        // The stream decides, not the header, as with the system's LZ layer.
+        { "SZDD whose header names too much", Szdd(1000, Literals("short")), "short", 1 },
+        { "SZDD whose header names too little", Szdd(1, Literals("longer")), "longer", 1 },
+        { "SZDD with a header and no stream", Szdd(100, ""), "", 0 },
+        { "SZDD of an unknown method", Szdd(5, Literals("other"), 'B'), "", 0 },
+    };
+    char source[MAX_PATH];
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileText(folder_.File("row.bin"), c.source);
+        WriteFileText(folder_.File("placed.bin"), "earlier");
+        snprintf(source, sizeof(source), "%s", folder_.File("row.bin").c_str());
+        SetLastError(0);
+        EXPECT_EQ(c.ok, ExpandFile(source, folder_.File("placed.bin").c_str()));
+        DWORD error = GetLastError();
+        // A failure names its cause and leaves the earlier file whole, with nothing beside it.
+        EXPECT_TRUE((c.ok ? c.expected : "earlier") == ReadFileText(folder_.File("placed.bin")));
+        if (!c.ok)
+            EXPECT_EQ((DWORD)ERROR_INVALID_DATA, error);
+        EXPECT_FALSE(FileExists(folder_.File("~nxnew.tmp")));
+    }
+}
+
+static LRESULT CALLBACK CancelOnRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_APP)
+        g_bCancel = 1;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The source is a pipe fed one block at a time: the Cancel is asked for through the
+// thread's message queue once the first block is placed, and seen before the third.
+TEST_F(Payload, ExpansionAnswersMessagesAndStopsOnCancelInsideAFile)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = CancelOnRequest;
+    wc.hInstance = self_;
+    wc.lpszClassName = "NxCancelOnRequest";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, self_, NULL);
+    ASSERT_TRUE(window != NULL);
+    std::string name = "\\\\.\\pipe\\nxcancel" + std::to_string(GetCurrentProcessId()) + "_";
+    HANDLE pipe = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, EXPANSION_BLOCK_SIZE, 0, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
+    const std::string block = Noise(EXPANSION_BLOCK_SIZE);
+    const std::string fresh = folder_.File("~nxnew.tmp");
+    std::thread feeder([&] {
+        DWORD written;
+        ConnectNamedPipe(pipe, NULL);
+        WriteFile(pipe, block.data(), (DWORD)block.size(), &written, NULL);
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        for (int i = 0; i < 1000; i++) {
+            if (GetFileAttributesExA(fresh.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow != 0)
+                break;
+            Sleep(10);
+        }
+        PostMessageA(window, WM_APP, 0, 0);
+        for (int i = 0; i < 3 && WriteFile(pipe, block.data(), (DWORD)block.size(), &written, NULL); i++) {
+        }
+        // An expansion that never stops ends here with a broken pipe rather than waiting.
+        CloseHandle(pipe);
+    });
+    char source[MAX_PATH];
+    snprintf(source, sizeof(source), "%s", name.c_str());
+    g_bCancel = 0;
+    EXPECT_EQ(0, ExpandFile(source, folder_.File("placed.bin").c_str()));
+    EXPECT_EQ((DWORD)ERROR_CANCELLED, GetLastError());
+    EXPECT_EQ(1, g_bCancel);
+    g_bCancel = 0;
+    feeder.join();
+    DestroyWindow(window);
+    EXPECT_FALSE(FileExists(folder_.File("placed.bin")));
+    EXPECT_FALSE(FileExists(fresh));
 }
 
 TEST_F(Payload, DeleteTempPayloadFilesRemovesEveryTemporaryName)

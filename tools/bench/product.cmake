@@ -1,6 +1,9 @@
-# Makes the product of make bench's 12 MB setup program: the sample product, with its
-# four largest programs and help file grown to 3 MB each by data appended after their
-# own bytes (a program stays a valid program), of random letters that SZDD cannot pack.
+# Makes the products of make bench's setup programs: the sample product, with its four
+# largest programs and help file grown to SIZE bytes each (3 MB unless -DSIZE= says
+# otherwise) by data appended after their own bytes (a program stays a valid program),
+# of random letters that SZDD cannot pack. The letters come in 64 KiB pieces, of which
+# at most 200 differ: far more than the 4 KiB that SZDD looks back, so nothing repeats
+# for it, and a large product is made in seconds.
 # Run with cmake -P and -DSAMPLE=folder -DOUT=folder.
 foreach(v SAMPLE OUT)
   if(NOT DEFINED ${v})
@@ -8,6 +11,9 @@ foreach(v SAMPLE OUT)
   endif()
 endforeach()
 set(size 3145728)
+if(DEFINED SIZE)
+  set(size ${SIZE})
+endif()
 set(block 65536)
 file(REMOVE_RECURSE "${OUT}")
 file(COPY "${SAMPLE}/" DESTINATION "${OUT}")
@@ -15,13 +21,20 @@ set(seed 1)
 foreach(name nxf95pro.exe nxfpro32.dll nxfproex.dll nxfpro32.hlp)
   file(SIZE "${OUT}/${name}" have)
   while(have LESS size)
-    math(EXPR seed "${seed} + 1")
+    math(EXPR seed "${seed} % 200 + 1")
     math(EXPR n "${size} - ${have}")
     if(n GREATER block)
       set(n ${block})
     endif()
-    string(RANDOM LENGTH ${n} RANDOM_SEED ${seed} filler)
-    file(APPEND "${OUT}/${name}" "${filler}")
+    if(n EQUAL block)
+      if(NOT DEFINED piece${seed})
+        string(RANDOM LENGTH ${n} RANDOM_SEED ${seed} piece${seed})
+      endif()
+      file(APPEND "${OUT}/${name}" "${piece${seed}}")
+    else()
+      string(RANDOM LENGTH ${n} RANDOM_SEED ${seed} filler)
+      file(APPEND "${OUT}/${name}" "${filler}")
+    endif()
     math(EXPR have "${have} + ${n}")
   endwhile()
 endforeach()
