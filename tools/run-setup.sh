@@ -20,7 +20,7 @@ outcome() { case "$1" in 0|194|105) echo 0 ;; *) echo "$1" ;; esac; }
 whole_code() {
   local log code
   log="$("$WINE" winepath -u "$("$WINE" cmd /c echo %TEMP% </dev/null 2>/dev/null | tr -d '\r')" 2>/dev/null | tr -d '\r')/setup.log"
-  code=$(tr -d '\r' < "$log" 2>/dev/null | sed -n 's/^Exit code \(-\{0,1\}[0-9]*\):.*/\1/p' | tail -1)
+  code=$(tr -d '\r' 2>/dev/null < "$log" | sed -n 's/^Exit code \(-\{0,1\}[0-9]*\):.*/\1/p' | tail -1)
   if [ -n "$code" ] && [ $(( code & 255 )) = "$1" ]; then echo "$code"; return; fi
   for code in 0 3010 1641 1602 1603 1605 1618 1639 3 -1 2 4; do
     [ $(( code & 255 )) = "$1" ] && { echo "$code"; return; }

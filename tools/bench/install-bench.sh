@@ -110,7 +110,7 @@ awk -v i12="$(median "$work/install-12")" -v i120="$(median "$work/install-120")
   printf "over the extra %.1f MB: the installation places %.0f MB/s, the floor copies %.0f MB/s (target: 180 MB/s, the zlib installer measured when this was planned) %s\n",
          extra, rate, floor, (rate >= 180 ? "met" : "missed")
   # The same over the files phases alone, clear of the start-up and its noise.
-  getline d12 < (work "/files-12"); getline d120 < (work "/files-120")
+  getline d12 < (work "/files-12"); getline d120 < (work "/files-120"); d12 += 0; d120 += 0
   if (d120 > d12)
     printf "   the files phases alone: %.0f MB/s\n", extra / (d120 - d12) }'
 echo "   (every run is timed from its program's start to its end; the machine's other load shows in these figures)"
