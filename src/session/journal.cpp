@@ -7,8 +7,8 @@
 #include "session/text.h"
 
 #define JOURNAL_PATH_SIZE MAX_PATH
-// Kept-aside copies: "~nxold00.tmp" to "~nxold99.tmp" beside the file (a removal sweeps
-// ".tmp" files, should one ever be left behind).
+// Kept-aside copies: "~nxold00.tmp" to "~nxold99.tmp" beside the file (a removal's sweep
+// of ".tmp" files passes them over: one left behind is a user's only copy).
 #define ASIDE_NAMES       100
 
 enum {
@@ -145,12 +145,21 @@ int JournalSetAside(const char *path, char *asideOut, int cchAsideOut)
     return 0;
 }
 
+static void LogKeptAside(const char *path, const char *aside);
+
+// A kept-aside copy whose name nothing took is the only copy: it goes back, or stays.
 void JournalKeep(void)
 {
     for (int i = 0; i < s_count; i++) {
-        if (s_entries[i].kind == CHANGE_ASIDE && !DeleteFileA(s_entries[i].other) &&
-            GetFileAttributesA(s_entries[i].other) != INVALID_FILE_ATTRIBUTES)
-            MoveFileExA(s_entries[i].other, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        const JournalEntry *entry = &s_entries[i];
+        if (entry->kind != CHANGE_ASIDE)
+            continue;
+        if (GetFileAttributesA(entry->path) == INVALID_FILE_ATTRIBUTES) {
+            if (!MoveFileA(entry->other, entry->path))
+                LogKeptAside(entry->path, entry->other);
+        } else if (!DeleteFileA(entry->other) && GetFileAttributesA(entry->other) != INVALID_FILE_ATTRIBUTES) {
+            MoveFileExA(entry->other, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        }
     }
     s_count = 0;
     s_active = 0;
@@ -206,16 +215,36 @@ static int Undo(const JournalEntry *entry, const char **done)
     return 1;
 }
 
-void JournalUndoLast(void)
+int JournalUndoLast(void)
 {
     const char *done;
     DWORD error = GetLastError();
+    int undone = 1;
 
     if (!s_active || s_count == 0)
-        return;
-    Undo(&s_entries[s_count - 1], &done);
-    s_count--;
+        return 1;
+    // A change that cannot be taken back now stays, for the run's take-back to retry and report.
+    if ((undone = Undo(&s_entries[s_count - 1], &done)) != 0)
+        s_count--;
     SetLastError(error);
+    return undone;
+}
+
+static char s_lostNote[MESSAGE_SIZE];
+
+const char *JournalLostNote(void)
+{
+    return s_lostNote;
+}
+
+// Both names, in the log and in the note the failure notice shows.
+static void LogKeptAside(const char *path, const char *aside)
+{
+    char line[MESSAGE_SIZE + JOURNAL_PATH_SIZE];
+
+    FormatText(line, COUNTOF(line), "Could not put back %s: the earlier file is kept as %s", path, aside);
+    WriteLog(line);
+    FormatText(s_lostNote, COUNTOF(s_lostNote), "The earlier %s is kept as %s.", path, aside);
 }
 
 int JournalTakeBack(void)
@@ -228,6 +257,10 @@ int JournalTakeBack(void)
         if (Undo(&s_entries[i], &done)) {
             FormatText(line, COUNTOF(line), "Took back %s: %s", s_entries[i].path, done);
             undone++;
+        } else if (s_entries[i].kind == CHANGE_ASIDE) {
+            LogKeptAside(s_entries[i].path, s_entries[i].other);
+            failed++;
+            continue;
         } else {
             FormatText(line, COUNTOF(line), "Could not take back %s (%lu)", s_entries[i].path, GetLastError());
             failed++;
