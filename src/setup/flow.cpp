@@ -83,12 +83,12 @@ void ProposeDestination(char *destination)
 // Quiet runs settle the destination without a page. 1 when it exists.
 static int SettleQuietDestination(char *destination, const char *source)
 {
-    if (RefuseDestination(destination))
-        return 0;
     if (strcmp(destination, source) == 0) {
         LogQuoted("SourceDir=DestDir ", source);
         return 0;
     }
+    if (RefuseDestination(destination))
+        return 0;
     if (!CreateFolderChain(destination)) {
         LogQuoted("Failed to create DestDir ", destination);
         return 0;
