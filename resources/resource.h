@@ -95,6 +95,8 @@
 #define IDS_DEST_TOO_LONG       10101
 #define IDS_TEMP_UNUSABLE       10102
 #define IDS_NO_ROOM             10103
+#define IDS_DEST_NOT_FULL       10104
+#define IDS_GROUP_REFUSED       10105
 #define IDS_SETUP_DAMAGED       10200
 #define IDS_SETUP_UNCHECKED     10201
 #define IDS_USAGE               10220

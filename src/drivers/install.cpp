@@ -9,6 +9,8 @@
 #include "registration/progman.h"
 #include "registration/record.h"
 #include "session/journal.h"
+#include "registration/shortcuts.h"
+#include "resource.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/switches.h"
@@ -134,12 +136,12 @@ static void AddListItems(ComponentList *list, const char *destFolder, HWND statu
 }
 
 // Reads the /group switch or GROUP32 of the options file; "NEXFER Pro" when missing or empty, and in place
-// of a name that would rewrite the commands sent to the program-group service.
-static void ReadGroupName(char *group, int cch)
+// of a name that either road (the service's commands, a folder of shortcut files) cannot make.
+static void ReadGroupName(char *group, int cch, HWND owner)
 {
-    char line[GROUP_SIZE + 64];
-
+    char line[GROUP_SIZE + 64], pattern[MESSAGE_SIZE], text[FORMATTED_SIZE];
     const char *source = (g_dwSwitches & SWITCH_GROUP) ? "/group" : "GROUP32";
+    const char *fault;
 
     if (g_dwSwitches & SWITCH_GROUP)
         CopyText(group, cch, g_szGroupSwitch);
@@ -147,9 +149,12 @@ static void ReadGroupName(char *group, int cch)
         GetPrivateProfileStringA(RECORD_SECTION, "GROUP32", DEFAULT_GROUP, group, (DWORD)cch, IniFileName);
     if ((!IniFileName[0] && !(g_dwSwitches & SWITCH_GROUP)) || group[0] == '\0')
         CopyText(group, cch, DEFAULT_GROUP);
-    if (!IsSafeGroupName(group)) {
+    if ((fault = GroupNameFault(group)) != NULL) {
         FormatText(line, COUNTOF(line), "Refused %s \"%s\", using \"" DEFAULT_GROUP "\"", source, group);
         WriteLog(line);
+        LoadMessage(IDS_GROUP_REFUSED, pattern, COUNTOF(pattern));
+        if (FormatInserts(text, COUNTOF(text), pattern, group, fault))
+            ShowMessage(owner, text, INSTALL_CAPTION, MB_OK | MB_ICONEXCLAMATION, IDOK);
         CopyText(group, cch, DEFAULT_GROUP);
     }
 }
@@ -251,7 +256,7 @@ static int InstallSteps(const char *tempFolder, const char *destFolder, DWORD fl
         if (g_bNoPass)
             WriteRecordKey("SPFLAGS", "1");
         JournalFlush();
-        ReadGroupName(group, GROUP_SIZE);
+        ReadGroupName(group, GROUP_SIZE, owner);
         BuildProgramGroup(group, destFolder, flags, statusWindow, achieved, note, &ok);
     }
     JournalFlush();

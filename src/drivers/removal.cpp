@@ -121,12 +121,13 @@ static void RemoveProgramItems(DWORD flags, HWND statusWindow)
     DeleteItemLinks(group);
 }
 
-// ".bak", ".tmp", ".gid", ".log" always; ".ini" only with consent.
+// ".bak", ".tmp", ".gid", ".log" always; ".ini" only with consent. A copy an installation
+// kept aside ("~nxoldNN.tmp") and could not put back is a user's only copy: never.
 static int IsWorkFile(const char *name, int deleteIni)
 {
     const char *dot = strrchr(name, '.');
 
-    if (!dot)
+    if (!dot || (_strnicmp(name, "~nxold", 6) == 0 && dot == name + 8))
         return 0;
     if (deleteIni && lstrcmpiA(dot, ".ini") == 0)
         return 1;
@@ -163,25 +164,13 @@ static void DeleteWorkFiles(const char *folder, HWND owner, HWND statusWindow)
     FindClose(search);
 }
 
-int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message, int cchMessage,
-                  HWND owner, HWND statusWindow)
+// The DLLs' own unregistrations and the files of every list flags names. 1 when every
+// file is gone or scheduled.
+static int DeleteProductFiles(const char *folder, DWORD flags, char *message, int cchMessage,
+                              HWND statusWindow)
 {
     int deleted = 1;
 
-    ShowStep(statusWindow, IDS_REMOVING_UNINSTALL, "Removing uninstall info");
-    DeleteUninstallEntry();
-    if (outcome)
-        *outcome = 0;
-    if (message && cchMessage > 0)
-        memset(message, 0, (size_t)cchMessage);
-    if (!(flags & INSTALL_ANY)) {
-        if (message)
-            CopyText(message, cchMessage, "Nothing to do!");
-        ShowStep(statusWindow, IDS_COMPLETED, "completed");
-        return 1;
-    }
-    ShowStep(statusWindow, IDS_REMOVING_ICONS, "Removing desktop icons");
-    RemoveNamespaceEntries();
     if (flags & INSTALL_EXPLORER) {
         ShowStep(statusWindow, IDS_UNREG_EXPLORER, "Unregistering explorer");
         CallDllRegistration(folder, g_explorerList.rows[EXPLORER_ROW_DLL].installedName, "DllUnregisterServer");
@@ -197,9 +186,41 @@ int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message
     ShowStep(statusWindow, IDS_UNREG_ICONLINK, "Unregistering icon link");
     CallDllRegistration(folder, g_commonList.rows[COMMON_ROW_STUB].installedName, "DllUnregisterServer");
     deleted &= DeleteListFiles(&g_commonList, folder, message, cchMessage, statusWindow);
+    return deleted;
+}
+
+int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message, int cchMessage,
+                  HWND owner, HWND statusWindow)
+{
+    int deleted = 1;
+    // A folder an earlier release recorded without its drive would be taken against the
+    // current folder: nothing is loaded or deleted by it.
+    const int byPath = IsFullFolder(folder);
+
+    ShowStep(statusWindow, IDS_REMOVING_UNINSTALL, "Removing uninstall info");
+    DeleteUninstallEntry();
+    if (outcome)
+        *outcome = 0;
+    if (message && cchMessage > 0)
+        memset(message, 0, (size_t)cchMessage);
+    if (!(flags & INSTALL_ANY)) {
+        if (message)
+            CopyText(message, cchMessage, "Nothing to do!");
+        ShowStep(statusWindow, IDS_COMPLETED, "completed");
+        return 1;
+    }
+    ShowStep(statusWindow, IDS_REMOVING_ICONS, "Removing desktop icons");
+    RemoveNamespaceEntries();
+    if (byPath) {
+        deleted = DeleteProductFiles(folder, flags, message, cchMessage, statusWindow);
+    } else {
+        WriteLog("The recorded folder is not a full path: no file is deleted by it");
+        if (flags & INSTALL_CLASSIC)
+            UnregisterBaseServer();
+    }
     RemoveProgramItems(flags, statusWindow);
     // A folder of Windows or of the user keeps everything but the product's own files.
-    if (!IsProtectedFolder(folder))
+    if (byPath && !IsProtectedFolder(folder))
         DeleteWorkFiles(folder, owner, statusWindow);
     ShowStep(statusWindow, IDS_COMPLETED, "completed");
     if (outcome && !deleted)
@@ -258,7 +279,8 @@ int RemovalFlow(HWND owner, int proposed, int allowed)
         ShowFinishNotice(owner, NOTICE_REMOVE_NORECORD, NULL);
         return 0;
     }
-    protectedFolder = IsProtectedFolder(folder);
+    // A folder recorded without its drive is never removed either.
+    protectedFolder = !IsFullFolder(folder) || IsProtectedFolder(folder);
     if (!g_bSilent)
         progress = CreateCopyProgressDialog(owner, 1);
     if (RemovalDriver(folder, REMOVE_ALL, &outcome, message, COUNTOF(message), owner,
@@ -268,7 +290,9 @@ int RemovalFlow(HWND owner, int proposed, int allowed)
     if (progress)
         DestroyWindow(progress);
     ClearInstallRecord();
-    if (outcome & OUTCOME_FAILED)
+    if (!IsFullFolder(folder))
+        EndRun(ERROR_INSTALL_FAILURE, "the recorded folder is not a full path: no file deleted");
+    else if (outcome & OUTCOME_FAILED)
         EndRun(ERROR_INSTALL_FAILURE, "a product file could be neither deleted nor scheduled for deletion");
     else
         EndRun(0, "removal complete");

@@ -145,6 +145,13 @@ refused:
     return 0;
 }
 
+int IsFullFolder(const char *folder)
+{
+    char canonical[NORMAL_PATH_SIZE];
+
+    return CanonicalFolder(folder, canonical, COUNTOF(canonical));
+}
+
 int IsDriveRoot(const char *normalised)
 {
     const char *p;
@@ -231,5 +238,22 @@ UINT CheckDestination(const char *destination)
         return IDS_DEST_TOO_LONG;
     if (IsProtectedFolder(destination))
         return IDS_DEST_PROTECTED;
+    return 0;
+}
+
+UINT SettleDestinationText(char *destination, int cch)
+{
+    char canonical[NORMAL_PATH_SIZE];
+
+    if (destination[0] == '\0')
+        return 0;
+    // A relative folder would be taken against whatever folder is current.
+    if (!CanonicalFolder(destination, canonical, COUNTOF(canonical)))
+        return IDS_DEST_NOT_FULL;
+    if (strlen(canonical) > FOLDER_MAX_LENGTH || (int)strlen(canonical) >= cch)
+        return IDS_DEST_TOO_LONG;
+    if (IsProtectedFolder(canonical))
+        return IDS_DEST_PROTECTED;
+    CopyText(destination, cch, canonical);
     return 0;
 }

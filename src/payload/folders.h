@@ -24,6 +24,9 @@ int NormaliseFolder(const char *folder, char *out, int cchOut);
 // would drop them), or a result that does not fit.
 int CanonicalFolder(const char *folder, char *out, int cchOut);
 
+// 1 when folder is a full path as CanonicalFolder takes it.
+int IsFullFolder(const char *folder);
+
 // 1 for a normalised drive root: "C:" or "\\server\share".
 int IsDriveRoot(const char *normalised);
 
@@ -35,5 +38,11 @@ int IsProtectedFolder(const char *folder);
 // 0 when an installation may use destination; otherwise the number of the message
 // that refuses it (a protected folder, or one longer than FOLDER_MAX_LENGTH).
 UINT CheckDestination(const char *destination);
+
+// The one rule for a destination, wherever it comes from: destination (cch characters)
+// becomes its canonical full form (CanonicalFolder), then CheckDestination. 0 when it
+// may be used; otherwise the refusing message, destination unchanged. An empty text
+// stays, for the folder creation to report.
+UINT SettleDestinationText(char *destination, int cch);
 
 #endif

@@ -156,13 +156,16 @@ static void ShowCopyStatus(const char *sourceFolder, const char *fileName,
 }
 
 // Makes room at path for a file of this run: an earlier file there is set aside while a
-// journal is kept (so that a failed run can give it back), else deleted.
-static void ClearWayFor(const char *path)
+// journal is kept (so that a failed run can give it back), else deleted. 0 when it could
+// not be set aside: it is never deleted instead.
+static int ClearWayFor(const char *path)
 {
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
-        return;
-    if (!JournalActive() || !JournalSetAside(path, NULL, 0))
-        DeleteFileA(path);
+        return 1;
+    if (JournalActive())
+        return JournalSetAside(path, NULL, 0);
+    DeleteFileA(path);
+    return 1;
 }
 
 // NT family: the held file is renamed to ".bak" (a running image can be renamed) and
@@ -176,8 +179,7 @@ static int ReplaceThroughBackup(const char *destPath)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
-    ClearWayFor(backup);
-    if (!JournalBackup(destPath, backup))
+    if (!ClearWayFor(backup) || !JournalBackup(destPath, backup))
         return 0;
     if (!MoveFileA(destPath, backup) && !MoveFileA(destPath, backup)) {
         JournalForget();
@@ -205,8 +207,7 @@ static int ReplaceAtRestart(const char *destPath)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
-    ClearWayFor(fresh);
-    if (!ExpandHeldFile(ScratchFile(), fresh))
+    if (!ClearWayFor(fresh) || !ExpandHeldFile(ScratchFile(), fresh))
         return 0;
     if (!CommandPath(fresh, shortFresh, COUNTOF(shortFresh)) ||
         !CommandPath(destPath, shortDest, COUNTOF(shortDest)))

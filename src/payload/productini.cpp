@@ -27,7 +27,9 @@ static int ExistsIn(const char *folder, const char *name)
 
 // The user's file becomes original.ini. While a journal is kept, the file itself is set
 // aside untouched and original.ini is a copy of it, so that a failed run gives back the
-// very bytes the user had, whatever this run writes into original.ini. 1 on success.
+// very bytes the user had, whatever this run writes into original.ini. 1 on success, 0
+// when nothing changed, -1 when the copy failed (the user's file is back in its place,
+// or, when even that failed, the journal names where it is kept).
 static int MoveAside(const char *iniPath, const char *originalPath)
 {
     char aside[INI_PATH_SIZE];
@@ -36,16 +38,18 @@ static int MoveAside(const char *iniPath, const char *originalPath)
         return MoveFileA(iniPath, originalPath) != 0;
     if (!JournalSetAside(iniPath, aside, COUNTOF(aside)))
         return 0;
-    if (!JournalCreated(originalPath))
-        return 0;
-    if (CopyFileA(aside, originalPath, TRUE))
-        return 1;
-    JournalForget();
-    return 0;
+    if (JournalCreated(originalPath)) {
+        if (CopyFileA(aside, originalPath, TRUE))
+            return 1;
+        if (!JournalUndoLast())
+            return -1;
+    }
+    JournalUndoLast();
+    return -1;
 }
 
 // Asks whether to add the sample sites; on Yes the user's file becomes original.ini.
-// 1 when a new INI file is to be written.
+// 1 when a new INI file is to be written, -1 when setting the user's file aside failed.
 static int SetOldIniAside(const char *destFolder, const char *iniName, DWORD flags, HWND owner)
 {
     char question[MESSAGE_SIZE], caption[MESSAGE_SIZE];
@@ -85,7 +89,7 @@ static void UndoNewIni(const char *destFolder, const char *iniPath, int setAside
 }
 
 // 1 when this run writes a new INI file and adds the site lists; *setAside is 1 when
-// the user's file was moved to original.ini for it.
+// the user's file was moved to original.ini for it; -1 when that move failed half-way.
 static int DecideNewIni(const char *destFolder, const char *iniName, const char *firstSites,
                         DWORD flags, HWND owner, int *setAside)
 {
@@ -118,15 +122,17 @@ void InstallProductIni(const char *tempFolder, const char *destFolder, DWORD fla
                        ComponentList *siteList)
 {
     ComponentEntry *iniRow = &siteList->rows[0];
-    int setAside;
+    int setAside, decision;
 
     if (!(flags & (INSTALL_CLASSIC | INSTALL_EXPLORER)) || !*ok || siteList->count < 2)
         return;
-    if (!DecideNewIni(destFolder, iniRow->installedName, siteList->rows[1].installedName, flags, owner,
-                      &setAside))
+    decision = DecideNewIni(destFolder, iniRow->installedName, siteList->rows[1].installedName, flags, owner,
+                            &setAside);
+    if (decision == 0)
         return;
-    // A product without its INI file cannot start: the installation fails here.
-    if (!WriteNewIni(destFolder, iniRow, setAside)) {
+    // A product without its INI file cannot start, and the user's sites must not go
+    // missing: the installation fails here.
+    if (decision < 0 || !WriteNewIni(destFolder, iniRow, setAside)) {
         iniRow->status |= ROW_FAILED;
         *ok = 0;
         if (message)

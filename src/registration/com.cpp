@@ -79,7 +79,41 @@ static HMODULE LoadProductDll(const char *dllPath)
     return module;
 }
 
+typedef void *(WINAPI *AddDllDirectoryFn)(const WCHAR *);
+typedef BOOL(WINAPI *RemoveDllDirectoryFn)(void *);
+
+// While a product DLL loads and registers, the DLLs it loads by name alone are looked
+// for in its own folder too (after the system folder); nothing else is added. Where
+// AddDllDirectory is missing, SetDllDirectory names the folder, and "" afterwards keeps
+// the current folder out of the search. Returns what ProductFolderSearchEnd takes.
+static void *ProductFolderSearchBegin(const char *folder)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    AddDllDirectoryFn add = (AddDllDirectoryFn)(void *)GetProcAddress(kernel, "AddDllDirectory");
+    WCHAR wide[MAX_PATH];
+
+    if (!add) {
+        SetDllDirectoryA(folder);
+        return NULL;
+    }
+    if (!MultiByteToWideChar(CP_ACP, 0, folder, -1, wide, MAX_PATH))
+        return NULL;
+    return add(wide);
+}
+
+static void ProductFolderSearchEnd(void *cookie)
+{
+    RemoveDllDirectoryFn remove =
+        (RemoveDllDirectoryFn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "RemoveDllDirectory");
+
+    if (!remove)
+        SetDllDirectoryA("");
+    else if (cookie)
+        remove(cookie);
+}
+
 // Loads the DLL, calls the entry point and frees it: 0, 1 or -1 as CallDllRegistration.
+// A DLL that is there and does not load (damaged, a missing import) is a failure.
 static int RunEntryPoint(const char *dllPath, const char *entryPoint)
 {
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -89,7 +123,7 @@ static int RunEntryPoint(const char *dllPath, const char *entryPoint)
 
     SetErrorMode(oldMode);
     if (!module)
-        return 0;
+        return GetFileAttributesA(dllPath) == INVALID_FILE_ATTRIBUTES ? 0 : -1;
     entry = (RegistrationEntry)(void *)GetProcAddress(module, entryPoint);
     if (entry)
         result = entry() < 0 ? -1 : 1;
@@ -113,7 +147,9 @@ int CallDllRegistration(const char *folder, const char *dllName, const char *ent
     // The DLL loads and registers with its own folder current, where it may look for
     // its files; its imports are found by the load flags, the current folder counts for none.
     SetCurrentDirectoryA(folder);
+    void *search = ProductFolderSearchBegin(folder);
     result = RunEntryPoint(dllPath, entryPoint);
+    ProductFolderSearchEnd(search);
     SetCurrentDirectoryA(previous);
     return result;
 }

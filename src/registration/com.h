@@ -25,7 +25,8 @@
 int RegisterBaseServer(const char *programPath);
 int UnregisterBaseServer(void);
 
-// 0: the DLL did not load or lacks the entry point; 1: it returned >= 0; -1: negative.
+// 0: the DLL is not there or lacks the entry point; 1: it returned >= 0; -1: it
+// returned a negative code, or it is there and does not load.
 int CallDllRegistration(const char *folder, const char *dllName, const char *entryPoint);
 
 // The explorer entry where one is found, else where g_iconLocation points after

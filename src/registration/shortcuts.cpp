@@ -16,6 +16,64 @@ int IsPlainFolderName(const char *name)
     return name[0] && name[0] != '.' && !strpbrk(name, "\\/:*?\"<>|");
 }
 
+// Device names: the first six alone, COM and LPT followed by a digit 1 to 9.
+static const char *const kDeviceNames[] = {
+    "CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "COM", "LPT",
+};
+
+static const char kGroupCharacters[] =
+    "a group name cannot hold \\ / : * ? \" < > | [ ] ( ) , or a control character, "
+    "nor begin with a dot or end with a dot or a blank";
+
+// A device name, alone or with an extension ("NUL.txt"): the system opens the device.
+static int IsDeviceName(const char *name)
+{
+    size_t stem = strcspn(name, ".");
+
+    for (int i = 0; i < COUNTOF(kDeviceNames); i++) {
+        size_t n = strlen(kDeviceNames[i]);
+        if (_strnicmp(name, kDeviceNames[i], n) != 0)
+            continue;
+        if (i < 6 && stem == n)
+            return 1;
+        if (i >= 6 && stem == 4 && name[3] >= '1' && name[3] <= '9')
+            return 1;
+    }
+    return 0;
+}
+
+// The longer of the two programs folders (this user's, all users'), in characters.
+static size_t LongestProgramsFolder(void)
+{
+    static const int places[] = { CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS };
+    char folder[MAX_PATH];
+    size_t longest = 0;
+
+    for (int i = 0; i < COUNTOF(places); i++) {
+        if (SUCCEEDED(SHGetFolderPathA(NULL, places[i], NULL, 0, folder)) && strlen(folder) > longest)
+            longest = strlen(folder);
+    }
+    return longest;
+}
+
+const char *GroupNameFault(const char *name)
+{
+    size_t length = strlen(name);
+
+    for (const unsigned char *c = (const unsigned char *)name; *c; c++) {
+        if (*c < 0x20 || strchr("\\/:*?\"<>|[](),", *c))
+            return kGroupCharacters;
+    }
+    if (length == 0 || name[0] == '.' || name[length - 1] == '.' || name[length - 1] == ' ')
+        return kGroupCharacters;
+    if (IsDeviceName(name))
+        return "a group name cannot be a device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9)";
+    // Folder, backslash, group, backslash, title, ".lnk" and the NUL.
+    if (LongestProgramsFolder() + 1 + length + 1 + LONGEST_ITEM_TITLE + 4 + 1 > MAX_PATH)
+        return "the group name is too long for the paths of its icons";
+    return NULL;
+}
+
 // The group's folder below the programs folder of csidl; 0 when it does not fit.
 static int GroupFolderPath(int csidl, const char *group, char *out, int cchOut)
 {

@@ -7,6 +7,13 @@
 // system refuses, not "." or "..".
 int IsPlainFolderName(const char *name);
 
+// The longest title of a program item the installation makes ("NEXFER Synchronize Utility").
+#define LONGEST_ITEM_TITLE 26
+
+// Why neither road can make the group name (the service's commands, a folder of the
+// programs folder with every item's shortcut file within MAX_PATH); NULL when both can.
+const char *GroupNameFault(const char *name);
+
 // Creates the group's folder under the all-users programs folder and makes it the
 // folder of the next CreateItemLink calls. 1 when the folder exists.
 int OpenLinkGroup(const char *group);

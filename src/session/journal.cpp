@@ -25,8 +25,8 @@
 #define KEY_CHANGE_RIGHTS (KEY_SET_VALUE | KEY_CREATE_SUB_KEY | WRITE_DAC | WRITE_OWNER | DELETE | GENERIC_WRITE | \
                            GENERIC_ALL | MAXIMUM_ALLOWED)
 #define PROFILE_ABSENT    "\x01\x02"
-// Kept-aside copies: "~nxold00.tmp" to "~nxold99.tmp" beside the file (a removal sweeps
-// ".tmp" files, should one ever be left behind).
+// Kept-aside copies: "~nxold00.tmp" to "~nxold99.tmp" beside the file (a removal's sweep
+// of ".tmp" files passes them over: one left behind is a user's only copy).
 #define ASIDE_NAMES       100
 
 enum {
@@ -385,16 +385,29 @@ static void CloseDisk(int failed)
     s_active = 0;
 }
 
+static void LogKeptAside(const char *path, const char *aside);
+
+// A kept-aside copy whose name nothing took is the only copy: it goes back, or stays in
+// the journal on disk for the next run to put back.
 void JournalKeep(void)
 {
-    for (int i = 0; i < s_count; i++) {
-        if (s_entries[i].kind == CHANGE_ASIDE && !DeleteFileA(s_entries[i].other) &&
-            GetFileAttributesA(s_entries[i].other) != INVALID_FILE_ATTRIBUTES)
-            MoveFileExA(s_entries[i].other, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    int kept = 0;
+
+    for (int i = s_count - 1; i >= 0; i--) {
+        const JournalEntry *entry = &s_entries[i];
+        if (entry->kind == CHANGE_ASIDE && GetFileAttributesA(entry->path) == INVALID_FILE_ATTRIBUTES) {
+            if (!MoveFileA(entry->other, entry->path)) {
+                LogKeptAside(entry->path, entry->other);
+                kept++;
+                continue;
+            }
+        } else if (entry->kind == CHANGE_ASIDE && !DeleteFileA(entry->other) &&
+                   GetFileAttributesA(entry->other) != INVALID_FILE_ATTRIBUTES) {
+            MoveFileExA(entry->other, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        }
+        DropSlot(i);
     }
-    while (s_count > 0)
-        DropSlot(--s_count);
-    CloseDisk(0);
+    CloseDisk(kept);
 }
 
 static int Exists(const char *path)
@@ -528,16 +541,36 @@ static int Undo(const JournalEntry *entry, const char **done)
     return 1;
 }
 
-void JournalUndoLast(void)
+int JournalUndoLast(void)
 {
     const char *done;
     DWORD error = GetLastError();
+    int undone = 1;
 
     if (!s_active || s_count == 0)
-        return;
-    Undo(&s_entries[s_count - 1], &done);
-    DropSlot(--s_count);
+        return 1;
+    // A change that cannot be taken back now stays, for the run's take-back to retry and report.
+    if ((undone = Undo(&s_entries[s_count - 1], &done)) != 0)
+        DropSlot(--s_count);
     SetLastError(error);
+    return undone;
+}
+
+static char s_lostNote[MESSAGE_SIZE];
+
+const char *JournalLostNote(void)
+{
+    return s_lostNote;
+}
+
+// Both names, in the log and in the note the failure notice shows.
+static void LogKeptAside(const char *path, const char *aside)
+{
+    char line[MESSAGE_SIZE + JOURNAL_PATH_SIZE];
+
+    FormatText(line, COUNTOF(line), "Could not put back %s: the earlier file is kept as %s", path, aside);
+    WriteLog(line);
+    FormatText(s_lostNote, COUNTOF(s_lostNote), "The earlier %s is kept as %s.", path, aside);
 }
 
 int JournalTakeBack(void)
@@ -555,6 +588,10 @@ int JournalTakeBack(void)
             DropSlot(i);
             FormatText(line, COUNTOF(line), "Took back %s: %s", s_entries[i].path, done);
             undone++;
+        } else if (s_entries[i].kind == CHANGE_ASIDE) {
+            LogKeptAside(s_entries[i].path, s_entries[i].other);
+            failed++;
+            continue;
         } else {
             FormatText(line, COUNTOF(line), "Could not take back %s (%lu)", s_entries[i].path, GetLastError());
             failed++;

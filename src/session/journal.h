@@ -58,7 +58,8 @@ int JournalRecovered(void);
 // The last change recorded was not made after all.
 void JournalForget(void);
 // The last change recorded is taken back and forgotten (a step that failed half-way).
-void JournalUndoLast(void);
+// 0 when it could not be taken back: it stays recorded for the run's take-back.
+int JournalUndoLast(void);
 
 // Keeps the earlier file at path aside under a free name in its own folder (a rename,
 // never a copy) and records it; that name goes to aside when it is not NULL. 1 when
@@ -68,6 +69,10 @@ int JournalSetAside(const char *path, char *aside, int cchAside);
 // Success: the kept-aside copies are deleted (one still in use at the next start) and
 // the journal ends.
 void JournalKeep(void);
+
+// "The earlier X is kept as Y." for a kept-aside copy that could not be put back (the
+// last one), empty when there is none.
+const char *JournalLostNote(void);
 
 // Failure: every change is taken back, newest first; each step is logged, then
 // "Rolled back N changes". Returns the number of changes that could not be taken back.

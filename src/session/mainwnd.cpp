@@ -1,6 +1,10 @@
-// The background window: product and maker bitmaps, the two background lines, and the
-// command that runs the whole installation.
+// The background window: product and maker bitmaps, the two background lines, the
+// command that runs the whole installation, and the end of the session while it runs.
+#include <winerror.h>
+#include "payload/payload.h"
 #include "resource.h"
+#include "session/ending.h"
+#include "session/journal.h"
 #include "session/mainwnd.h"
 #include "session/messages.h"
 #include "session/session.h"
@@ -125,9 +129,48 @@ static void RunSetup(HWND window)
     s_setupRunning = 0;
 }
 
+typedef BOOL(WINAPI *ShutdownBlockReasonCreateFn)(HWND, const WCHAR *);
+typedef BOOL(WINAPI *ShutdownBlockReasonDestroyFn)(HWND);
+
+void BlockEndOfSession(HWND window, int block)
+{
+    HMODULE user = GetModuleHandleA("user32.dll");
+
+    // Vista and later show the reason while they wait; some systems have no such call, or
+    // one that fails, and then the answer to WM_QUERYENDSESSION alone asks for the wait.
+    if (block) {
+        ShutdownBlockReasonCreateFn create =
+            (ShutdownBlockReasonCreateFn)(void *)GetProcAddress(user, "ShutdownBlockReasonCreate");
+        if (create)
+            create(window, L"NEXFER Pro is being installed. Ending now would leave it half installed.");
+    } else {
+        ShutdownBlockReasonDestroyFn destroy =
+            (ShutdownBlockReasonDestroyFn)(void *)GetProcAddress(user, "ShutdownBlockReasonDestroy");
+        if (destroy)
+            destroy(window);
+    }
+}
+
+// The session ends while the run changes the machine: what the journal holds is taken
+// back and the process ends here, for the system will not wait for the wizard to return.
+static void EndWithSession(void)
+{
+    JournalTakeBack();
+    DeleteTempPayloadFiles();
+    EndRun(ERROR_INSTALL_FAILURE, "Windows ended the session during the installation");
+    LogRunEnding();
+    ExitProcess(ERROR_INSTALL_FAILURE);
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_QUERYENDSESSION:
+        return !JournalActive();
+    case WM_ENDSESSION:
+        if (wParam && JournalActive())
+            EndWithSession();
+        return 0;
     case WM_CREATE:
         s_productBitmap = LoadBitmapA(g_hInst, "NX_BMP");
         s_makerBitmap = LoadBitmapA(g_hInst, "QUORVANE");

@@ -17,6 +17,10 @@ extern char g_szExplorerHelpTitle[TITLE_SIZE];
 void LoadIconTitles(void);
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// While block is 1, Windows is asked to wait with the end of the session (log-off,
+// shutdown), with a reason it may show; 0 lets it go again.
+void BlockEndOfSession(HWND window, int block);
+
 // Registers the class "NXInstal"; command 100 runs runSetup(window) once at a time,
 // and a close request is ignored while it runs. 1 on success.
 int RegisterMainClass(HINSTANCE instance, void (*runSetup)(HWND window));

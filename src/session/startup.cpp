@@ -1,8 +1,9 @@
-// Start-up helpers: window geometry, Windows family, temporary folder, centring and
-// the message pump used everywhere.
+// Start-up helpers: window geometry, Windows family, temporary folder, centring, the
+// message pump used everywhere, and starting a program of the system folder.
 #include <string.h>
 #include "session/session.h"
 #include "session/startup.h"
+#include "session/text.h"
 
 void ComputeMainWindowRect(const RECT *desktop, RECT *out)
 {
@@ -80,5 +81,28 @@ int GetTempFolder(char *folder, int cch)
     len = strlen(folder);
     if (len > 0 && (folder[len - 1] == '\\' || folder[len - 1] == '/'))
         folder[len - 1] = '\0';
+    return 1;
+}
+
+int StartSystemProgram(const char *program, char *commandLine, const char *folder)
+{
+    char path[MAX_PATH];
+    STARTUPINFOA start;
+    PROCESS_INFORMATION process;
+    UINT n = GetSystemDirectoryA(path, COUNTOF(path));
+
+    // The full path goes as the application name: the command line's first word is
+    // never searched for (this program's folder and the current one would come first).
+    if (n == 0 || n >= COUNTOF(path) || !AppendText(path, COUNTOF(path), "\\") ||
+        !AppendText(path, COUNTOF(path), program))
+        return 0;
+    memset(&start, 0, sizeof(start));
+    start.cb = sizeof(start);
+    start.dwFlags = STARTF_USESHOWWINDOW;
+    start.wShowWindow = SW_SHOW;
+    if (!CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder, &start, &process))
+        return 0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
     return 1;
 }

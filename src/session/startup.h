@@ -21,4 +21,8 @@ void DetectWindowsFamily(const char *osValue, int major, int minor, int explore,
 // Temporary folder without its trailing separator into folder (cch characters). 1 on success.
 int GetTempFolder(char *folder, int cch);
 
+// Starts program (a bare file name) from the system folder, by its full path, with
+// commandLine (writable) in folder. 1 when it started.
+int StartSystemProgram(const char *program, char *commandLine, const char *folder);
+
 #endif

@@ -59,6 +59,7 @@ static int RefuseValue(char *bad, int cchBad, const char *name, const char *valu
 int CheckSwitchValues(char *bad, int cchBad)
 {
     char folder[FOLDER_SIZE];
+    const char *reason;
 
     if (g_dwSwitches & SWITCH_DIR) {
         if (!CanonicalFolder(g_szDirSwitch, folder, COUNTOF(folder)))
@@ -68,10 +69,8 @@ int CheckSwitchValues(char *bad, int cchBad)
         CopyText(g_szDirSwitch, COUNTOF(g_szDirSwitch), folder);
     }
     // Both roads must be able to make the group: the service's commands and a folder name.
-    if ((g_dwSwitches & SWITCH_GROUP) && (!IsSafeGroupName(g_szGroupSwitch) || !IsPlainFolderName(g_szGroupSwitch)))
-        return RefuseValue(bad, cchBad, "group", g_szGroupSwitch,
-                           "a group name cannot hold \\ / : * ? \" < > | [ ] ) or a control character, "
-                           "nor begin with a dot");
+    if ((g_dwSwitches & SWITCH_GROUP) && (reason = GroupNameFault(g_szGroupSwitch)) != NULL)
+        return RefuseValue(bad, cchBad, "group", g_szGroupSwitch, reason);
     return 1;
 }
 

@@ -24,7 +24,8 @@ static LPSTR SkipProgramName(LPSTR line)
 }
 
 // Every later load, whoever asks for it (a system DLL loading a helper, the shell, a
-// common dialog), searches only the system folder: never this program's folder, which
+// common dialog), searches only the system folder and the folders this program adds
+// (none but a product DLL's own, while it registers): never this program's folder, which
 // anybody may have written to. Looked up, since Vista and 7 lack it without an update.
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesFn)(DWORD);
 
@@ -34,7 +35,7 @@ static void RestrictDllSearch(void)
         (SetDefaultDllDirectoriesFn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
 
     if (setDirectories)
-        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS);
 }
 
 // Windows calls the entry point of an i686 program with the stack aligned to 4 bytes.

@@ -11,6 +11,7 @@
 #include "registration/record.h"
 #include "session/ending.h"
 #include "session/journal.h"
+#include "session/mainwnd.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/sizes.h"
@@ -209,6 +210,10 @@ static int InstallInto(HWND owner, const char *source, const char *destination)
     EndInstallation(succeeded, outcome);
     if (!succeeded || (outcome & OUTCOME_INCOMPLETE)) {
         g_bNeedReboot = 0;
+        // Taken back before the notice, so that it names an earlier file not given back.
+        SettleJournal();
+        if (JournalLostNote()[0] && (!failure[0] || AppendText(failure, COUNTOF(failure), " ")))
+            AppendText(failure, COUNTOF(failure), JournalLostNote());
         ShowFinishNotice(owner, NOTICE_INSTALL_FAILED, failure);
         return 0;
     }
@@ -267,7 +272,9 @@ int WizardFlow(HWND owner, int proposed, int allowed)
     // From here every change to the product folder is recorded: the destination folders
     // this run creates, then every file.
     JournalBegin();
+    BlockEndOfSession(owner, 1);
     result = InstallationFlow(owner);
     SettleJournal();
+    BlockEndOfSession(owner, 0);
     return result;
 }

@@ -174,10 +174,10 @@ static void ReportCreationFailed(const char *destination)
     ShowDestinationStop(text);
 }
 
-int RefuseDestination(const char *destination)
+int RefuseDestination(char *destination)
 {
     char pattern[MESSAGE_SIZE], text[FORMATTED_SIZE];
-    UINT refusal = CheckDestination(destination);
+    UINT refusal = SettleDestinationText(destination, FOLDER_SIZE);
 
     if (!refusal)
         return 0;
@@ -194,13 +194,13 @@ int ChooseDestination(char *destination, const char *sourceFolder)
 
     LoadMessage(IDS_DEST_PROMPT, prompt, MESSAGE_SIZE);
     while (RunDestinationPage(g_hwndMain, g_hInst, prompt, destination, destination)) {
+        if (RefuseDestination(destination))
+            continue;
         if (IsInsideSourceFolder(destination, sourceFolder)) {
             LoadMessage(IDS_DEST_IN_SOURCE, text, COUNTOF(text));
             ShowDestinationStop(text);
             continue;
         }
-        if (RefuseDestination(destination))
-            continue;
         JournalDestination(destination);
         if (CreateFolderChain(destination))
             return 1;

@@ -35,9 +35,10 @@ int CompletePickedFolder(char *result, int cchResult);
 // compared without regard to case.
 int IsInsideSourceFolder(const char *destination, const char *sourceFolder);
 
-// Refuses a destination that is a protected folder or too long: shows (or in a quiet
-// run logs) the reason and returns 1; 0 when the destination may be used.
-int RefuseDestination(const char *destination);
+// Refuses a destination that is not a full path, a protected folder or too long: shows
+// (or in a quiet run logs) the reason and returns 1; 0 when the destination may be
+// used, and then it is in its canonical form (FOLDER_SIZE characters).
+int RefuseDestination(char *destination);
 
 // Repeats the destination page until destination (FOLDER_SIZE) exists; 0 when given up.
 int ChooseDestination(char *destination, const char *sourceFolder);

@@ -90,8 +90,8 @@ int BuildReleaseNotesCommand(char *out, int cchOut, const char *tempFolder)
 }
 
 // The notes are placed in the run's private folder, with the other payload copies.
-// Notepad starts in the temporary folder: the folder a program has current cannot be
-// removed, and the run's own goes at its end, even while Notepad stays open.
+// Notepad, the system folder's, starts in the temporary folder: the folder a program has
+// current cannot be removed, and the run's own goes at its end, even while Notepad stays open.
 void ShowReleaseNotes(void)
 {
     char folder[MAX_PATH], temp[MAX_PATH], command[MAX_PATH + 16];
@@ -101,8 +101,6 @@ void ShowReleaseNotes(void)
         return;
     if (InstallFile(folder, PAYLOAD_NAME_RELNOTES_TXT, folder, NULL, NULL, PAYLOAD_ROW_RELNOTES_TXT, 1) != 0)
         return;
-    if (BuildReleaseNotesCommand(command, COUNTOF(command), folder) && SetCurrentDirectoryA(temp)) {
-        WinExec(command, SW_SHOW);
-        SetCurrentDirectoryA(folder);
-    }
+    if (BuildReleaseNotesCommand(command, COUNTOF(command), folder))
+        StartSystemProgram("notepad.exe", command, temp);
 }

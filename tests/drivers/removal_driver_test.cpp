@@ -202,3 +202,23 @@ TEST_F(RemovalDriverTest, ARecordedGroupThatWouldRewriteACommandIsLeftAlone)
     EXPECT_EQ(before, GroupItems("NEXFER Pro").size());
     EXPECT_FALSE(FileExists(Dest("nxf95pro.exe")));
 }
+
+// A folder recorded without its drive names nothing to delete; a copy an installation
+// kept aside and could not put back is a user's only copy and outlives the sweep.
+TEST_F(RemovalDriverTest, ARelativeFolderAndAKeptAsideCopyLoseNothing)
+{
+    char previous[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    std::string dest = dest_.Path();
+    ASSERT_TRUE(SetCurrentDirectoryA(dest.substr(0, dest.rfind('\\')).c_str()));
+    EXPECT_EQ(1, RemovalDriver(dest.substr(dest.rfind('\\') + 1).c_str(), REMOVE_ALL, &outcome_, message_,
+                               COUNTOF(message_), NULL, NULL));
+    SetCurrentDirectoryA(previous);
+    EXPECT_TRUE(FileExists(Dest("nxf95pro.exe")));
+    WriteFileText(Dest("~nxold07.tmp"), "the user's sites");
+    WriteFileText(Dest("work.tmp"), "left by the product");
+    EXPECT_EQ(1, Remove(IDNO));
+    EXPECT_FALSE(FileExists(Dest("nxf95pro.exe")));
+    EXPECT_FALSE(FileExists(Dest("work.tmp")));
+    EXPECT_EQ("the user's sites", ReadFileText(Dest("~nxold07.tmp")));
+}

@@ -34,9 +34,11 @@ struct QuietCase {
 
 #define NOT_UNDERSTOOD "Exit code 1639: command line not understood, nothing done"
 #define REFUSED_DIR "Refused: the folder must be a full path: a drive letter, a colon and a backslash, or \\\\server\\share"
-#define REFUSED_GROUP "Refused: a group name cannot hold \\ / : * ? \" < > | [ ] ) or a control character, nor begin with a dot"
+#define REFUSED_GROUP "Refused: a group name cannot hold \\ / : * ? \" < > | [ ] ( ) , or a control character, nor begin with a dot or end with a dot or a blank"
 static const std::string kLongGroup(GROUP_SIZE, 'g');
 static const std::string kLongGroupSwitch = "/quiet /group=" + kLongGroup;
+// Short enough for the switch, too long for the shortcut files' paths.
+static const std::string kDeepGroupSwitch = "/quiet /group=" + std::string(240, 'g');
 
 // Run one after the other in one prefix: nothing installed until the 3010 ending.
 static const QuietCase kQuietEndings[] = {
@@ -50,6 +52,12 @@ static const QuietCase kQuietEndings[] = {
     { "setup_quiet_default", "\"/group=Bad]Name\"", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
     { "setup_quiet_default", "/group=Tools/NX", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
     { "setup_interactive", kLongGroupSwitch.c_str(), ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    { "setup_quiet_default", "/group=CON", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    { "setup_quiet_default", "/group=Tools,1", ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    { "setup_quiet_default", kDeepGroupSwitch.c_str(), ERROR_INVALID_COMMAND_LINE, NOT_UNDERSTOOD },
+    // A folder of the options file without its drive: refused like an unusable one.
+    { "setup_quiet_dir_relative", "", ERROR_INSTALL_FAILURE,
+      "Exit code 1603: destination folder refused or not created" },
     { "setup_quiet_dir_windows", "", ERROR_INSTALL_FAILURE,
       "Exit code 1603: destination folder refused or not created" },
     // Made canonical before the check: this is the Windows folder.
@@ -85,6 +93,8 @@ TEST(DeployTool, QuietEndingsAndTheirCodes)
     EXPECT_TRUE(LogHas("Command line not understood: \"/group=Bad]Name\""));
     EXPECT_TRUE(LogHas("Command line not understood: \"/group=Tools/NX\""));
     EXPECT_TRUE(LogHas(REFUSED_GROUP));
+    EXPECT_TRUE(LogHas("Refused: a group name cannot be a device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9)"));
+    EXPECT_TRUE(LogHas("Refused: the group name is too long for the paths of its icons"));
     // The log line names the switch (cut to the log's line length), then the reason.
     std::vector<std::string> lines = ReadLines(TempFolder() + "setup.log");
     auto tooLong = std::find_if(lines.begin(), lines.end(), [](const std::string &line) {

@@ -1,6 +1,7 @@
 // DLLs planted beside setup.exe are never loaded into it: not a LZ32.dll (Windows' search
 // order for that name, which Wine gives with the native-first load order), not a DLL that
-// a product DLL imports or loads by its name while it registers.
+// a product DLL imports or loads by its name while it registers; nor does a planted
+// notepad.exe run in place of the system's.
 #include <gtest/gtest.h>
 #include <winerror.h>
 #include "e2e.h"
@@ -79,9 +80,12 @@ TEST(PlantedDlls, ProductDllRegistersWithItsOwnFoldersSibling)
     std::string setup = folder.File("setup.exe");
     ASSERT_TRUE(Copy(VariantPath("setup_sibling"), setup));
     // The product's nxfpro32.dll beside setup.exe, and a DLL of the name the extension
-    // loads without a path while it registers.
+    // loads without a path while it registers, there and in the product's folder.
     ASSERT_TRUE(Copy(BuildFile("sibling-dlls\\nxfpro32.dll"), folder.File("nxfpro32.dll")));
     ASSERT_TRUE(Copy(BuildFile("sibling-dlls\\nxfpro32.dll"), folder.File("nxtprobe.dll")));
+    CreateDirectoryA("C:\\Program Files", NULL);
+    CreateDirectoryA(DEFAULT_DEST, NULL);
+    ASSERT_TRUE(Copy(BuildFile("sibling-dlls\\nxfpro32.dll"), DEFAULT_DEST "\\nxtprobe.dll"));
 
     SetupRun run = RunSetupProgram(setup, 120000);
     ASSERT_TRUE(run.ended);
@@ -93,5 +97,34 @@ TEST(PlantedDlls, ProductDllRegistersWithItsOwnFoldersSibling)
     ASSERT_TRUE(registered) << "the explorer extension did not register";
     EXPECT_STRCASEEQ(DEFAULT_DEST "\\nxfproex.dll", server.c_str());
     EXPECT_STRCASEEQ(DEFAULT_DEST "\\nxfpro32.dll", RegString(HKEY_CLASSES_ROOT, key, "Sibling").c_str());
-    EXPECT_EQ("", RegString(HKEY_CLASSES_ROOT, key, "Probe"));
+    EXPECT_STRCASEEQ(DEFAULT_DEST "\\nxtprobe.dll", RegString(HKEY_CLASSES_ROOT, key, "Probe").c_str());
+}
+
+// A notepad.exe beside setup.exe and one in the temporary folder, each the harness's
+// keepalive (one more "NxKeepAlive" window when it runs): the system's Notepad opens.
+TEST(PlantedDlls, NotepadBesideSetupOrInTheTemporaryFolderNeverRuns)
+{
+    auto keepAlives = [] {
+        size_t count = 0;
+        for (HWND window = NULL; (window = FindWindowExA(NULL, window, "NxKeepAlive", NULL)) != NULL;)
+            count++;
+        return count;
+    };
+    ScratchFolder folder;
+    std::string setup = folder.File("setup.exe"), temp = TempFolder() + "notepad.exe";
+    ASSERT_TRUE(Copy(VariantPath("setup_interactive"), setup));
+    ASSERT_TRUE(Copy(HarnessProgram("keepalive.exe"), folder.File("notepad.exe")));
+    ASSERT_TRUE(Copy(HarnessProgram("keepalive.exe"), temp));
+    size_t before = keepAlives();
+    SetupProcess run(setup.c_str(), false, true);
+    HWND welcome = run.WaitForDialog("NEXFER Pro Installation", 1851);
+    ASSERT_TRUE(welcome != NULL);
+    Click(welcome, 2423);
+    HWND notepad = NULL;
+    EXPECT_TRUE(WaitUntil([&] { return (notepad = FindWindowA("Notepad", NULL)) != NULL; })) << "no Notepad";
+    EXPECT_EQ(before, keepAlives()) << "a planted notepad.exe ran";
+    PostMessageA(notepad, WM_CLOSE, 0, 0);
+    ClickAndWait(welcome, IDCANCEL);
+    EXPECT_EQ((DWORD)ERROR_INSTALL_USEREXIT, run.WaitForExit());
+    DeleteFileA(temp.c_str());
 }

@@ -26,12 +26,15 @@ static std::vector<std::string> Log()
     return ReadLines(TempFolder() + "setup.log");
 }
 
-// The log's second-to-last line counts what was taken back, and nothing was left undone.
+// A line near the end (before the failure notice, when the run shows one) counts what
+// was taken back, and nothing was left undone.
 static void ExpectTakenBack(const std::vector<std::string> &log)
 {
-    ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(0u, log[log.size() - 2].rfind("Rolled back ", 0)) << log[log.size() - 2];
-    EXPECT_EQ(" changes", log[log.size() - 2].substr(log[log.size() - 2].size() - 8));
+    auto at = std::find_if(log.rbegin(), log.rend(), [](const std::string &line) {
+        return line.rfind("Rolled back ", 0) == 0;
+    });
+    ASSERT_TRUE(at != log.rend() && at != log.rbegin()) << "no count of what was taken back";
+    EXPECT_EQ(" changes", at->substr(at->size() - 8));
     EXPECT_EQ(0, std::count_if(log.begin(), log.end(), [](const std::string &line) {
                   return line.rfind("Could not take back", 0) == 0;
               }));
@@ -242,4 +245,36 @@ TEST(TakeBack, AStepThatCannotBeUndoneIsLoggedAndTheRunFails)
     // Only the held program stays of what the run placed.
     EXPECT_EQ((std::vector<std::string>{ "nxf95pro.exe", "nxfpro32.hlp" }), FolderFiles(DEST));
     EXPECT_EQ("someone's help", ReadFileText(DEST "\\nxfpro32.hlp"));
+}
+
+// The user's NEXFER.ini is set aside for the sample sites; its kept-aside copy is held
+// when Windows ends the session. Asked first, the run says wait; told, it takes back
+// what it can, names both files of the one it cannot, and ends there with 1603.
+TEST(TakeBack, TheSessionEndsWithAKeptAsideCopyHeld)
+{
+    const std::string users = "[MySites]\r\nFILENAME=C:\\mine.ini\r\n";
+    CreateDirectoryA("C:\\Program Files", NULL);
+    CreateDirectoryA(DEST, NULL);
+    WriteFileText(DEST "\\NEXFER.ini", users);
+    DeleteFileA((TempFolder() + "setup.log").c_str());
+    SetupProcess setup("setup_interactive");
+    ASSERT_NO_FATAL_FAILURE(PassThePages(setup));
+    ASSERT_TRUE(ClickAndWait(setup.WaitForDialog("NEXFER Sites", MESSAGE_TEXT_ID), IDYES));
+    ASSERT_TRUE(setup.WaitForDialog("NEXFER Pro Installation: Icon Placement", 0, 60000) != NULL);
+    FileHolder aside(DEST "\\~nxold00.tmp", "none");
+    ASSERT_TRUE(aside.Holding());
+    HWND main = FindWindowA("NXInstal", NULL);
+    DWORD_PTR answer = 1;
+    ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(0u, answer) << "the run did not ask Windows to wait";
+    SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, setup.WaitForExit(20000));
+    aside.Release();
+    std::vector<std::string> log = Log();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ("Exit code 1603: Windows ended the session during the installation", log.back());
+    EXPECT_TRUE(std::find(log.begin(), log.end(), "Could not put back " DEST "\\NEXFER.ini: the earlier file is kept as "
+                          DEST "\\~nxold00.tmp") != log.end());
+    EXPECT_EQ(std::vector<std::string>{ "~nxold00.tmp" }, FolderFiles(DEST));
+    EXPECT_EQ(users, ReadFileText(DEST "\\~nxold00.tmp"));
 }

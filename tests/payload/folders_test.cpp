@@ -7,6 +7,8 @@
 #include "harness/testutil.h"
 #include "payload/folders.h"
 #include "resource.h"
+#include "session/sizes.h"
+#include "session/text.h"
 
 static std::string ShellFolder(int csidl)
 {
@@ -167,4 +169,21 @@ TEST(CommandLineFolders, AResultThatDoesNotFitIsRefused)
     EXPECT_EQ(0, CanonicalFolder("C:\\abcdefghijklm", out, 16));
     EXPECT_STREQ("", out);
     EXPECT_EQ('#', out[16]);
+}
+
+// Wherever a destination comes from, one rule: a full path, canonical, then the checks.
+TEST(DestinationRule, FullPathMadeCanonicalThenChecked)
+{
+    struct { std::string given; UINT refusal; std::string settled; } cases[] = {
+        { "C:\\Apps\\.\\NX\\", 0, "C:\\Apps\\NX" }, { "", 0, "" },
+        { "NEXFER Rel", IDS_DEST_NOT_FULL, "" }, { "C:NX", IDS_DEST_NOT_FULL, "" }, { "\\NX", IDS_DEST_NOT_FULL, "" },
+        { ShellFolder(CSIDL_WINDOWS) + "\\System32\\..", IDS_DEST_PROTECTED, "" },
+        { "C:\\" + std::string(FOLDER_MAX_LENGTH - 2, 'x'), IDS_DEST_TOO_LONG, "" },
+    };
+    for (const auto &c : cases) {
+        char folder[FOLDER_SIZE];
+        CopyText(folder, COUNTOF(folder), c.given.c_str());
+        EXPECT_EQ(c.refusal, SettleDestinationText(folder, COUNTOF(folder))) << c.given;
+        EXPECT_EQ(c.refusal ? c.given : c.settled, std::string(folder)) << c.given;
+    }
 }

@@ -4,6 +4,7 @@
 #include "drivers/components.h"
 #include "payload/placement_support.h"
 #include "payload/productini.h"
+#include "session/journal.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/text.h"
@@ -168,4 +169,23 @@ TEST_F(ProductIni, AFailedWritePutsTheUsersFileBackWhole)
     EXPECT_EQ(users, ReadFileText(folder_.File("NEXFER.ini")));
     EXPECT_FALSE(FileExists(folder_.File("original.ini")));
     EXPECT_FALSE(FileExists(folder_.File("sites1.ini")));
+}
+
+// The user's file is set aside, then original.ini cannot be made (the journal is full):
+// the file goes back at once, whole, and the installation fails.
+TEST_F(ProductIni, AFailedCopyToOriginalPutsTheUsersFileBack)
+{
+    const std::string users = "[MySites]\r\nFILENAME=C:\\old.ini\r\n";
+    WriteFileText(folder_.File("NEXFER.ini"), users);
+    JournalBegin();
+    while (JournalCount() < JOURNAL_SIZE - 1)
+        ASSERT_EQ(1, JournalCreated(folder_.File("never-made.txt").c_str()));
+    Run(INSTALL_CLASSIC, IDYES);
+    EXPECT_EQ(JOURNAL_SIZE - 1, JournalCount());
+    JournalTakeBack();
+    EXPECT_EQ(0, ok_);
+    EXPECT_STREQ("Failed to install INI files.", message_);
+    EXPECT_EQ(users, ReadFileText(folder_.File("NEXFER.ini")));
+    EXPECT_FALSE(FileExists(folder_.File("original.ini")));
+    EXPECT_FALSE(FileExists(folder_.File("~nxold00.tmp")));
 }

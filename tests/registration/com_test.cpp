@@ -155,6 +155,14 @@ TEST_F(Com, NothingHappensWithoutTheDllOrItsEntryPoint)
     EXPECT_EQ(before_, CurrentFolder());
 }
 
+// A DLL the run placed that is there and does not load is a failed registration.
+TEST_F(Com, ADllThatDoesNotLoadFails)
+{
+    WriteFileText(dest_.File("broken.dll"), "MZ and nothing after it");
+    EXPECT_EQ(-1, CallDllRegistration(dest_.Path(), "broken.dll", "DllRegisterServer"));
+    EXPECT_EQ(before_, CurrentFolder());
+}
+
 // Watches for the icon placement page while the code under test runs. With answer set
 // it picks My Computer and Next; otherwise it notes the page and cancels it. Every page
 // that appears is answered, so that a fault fails the test, never hangs it.

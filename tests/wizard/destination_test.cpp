@@ -268,9 +268,12 @@ TEST_F(ChooseDestinationLoop, RefusesSystemFoldersAndFoldersTooLongToUse)
         EXPECT_EQ("The folder name " + tooLong + " is too long.\r\nPlease choose a folder name of at most 246 "
                   "characters.", refused.text);
         EXPECT_EQ(StopIcon(), refused.icon);
+        ASSERT_TRUE(AnswerPage("NEXFER Rel") != NULL);
+        EXPECT_EQ(0u, AnswerBox(kStopCaption).text.find("NEXFER Rel is not a full path.\r\n"));
         ASSERT_TRUE(AnswerPage(target.c_str()) != NULL);
     });
     EXPECT_EQ(1, ChooseDestination(destination, source_.c_str()));
     EXPECT_EQ(target, destination);
     EXPECT_FALSE(FileExists(tooLong));
+    EXPECT_FALSE(FileExists("NEXFER Rel")) << "made in the current folder";
 }
