@@ -95,6 +95,7 @@
 #define IDS_DEST_TOO_LONG       10101
 #define IDS_TEMP_UNUSABLE       10102
 #define IDS_NO_ROOM             10103
+#define IDS_REMOVE_FAILED       10110
 #define IDS_SETUP_DAMAGED       10200
 #define IDS_SETUP_UNCHECKED     10201
 #define IDS_USAGE               10220

@@ -21,6 +21,9 @@ void CloseLinkGroup(void);
 // programs folders.
 void DeleteGroupLink(const char *group, const char *title);
 
+// 1 when the group has a folder (all users or this user) and every such folder is empty.
+int GroupFoldersEmpty(const char *group);
+
 // Removes the group's folders (all users, this user) that are empty.
 void RemoveEmptyGroupFolders(const char *group);
 
