@@ -116,5 +116,6 @@ TEST(RemovalTrust, AFailedRemovalKeepsItsRecordForASecondOne)
     EXPECT_EQ(0u, QuietRun(REMOVE));
     EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
-    EXPECT_FALSE(FileExists("C:\\Program Files\\NEXFER Pro"));
+    EXPECT_FALSE(FileExists(blocker));
+    EXPECT_FALSE(FileExists("C:\\Program Files\\NEXFER Pro\\nxf95pro.exe"));
 }

@@ -29,7 +29,6 @@ TEST(Trust, DescriptorsFromSddl)
         // An owner that is not the system's, a NULL list, no list at all.
         { "O:BUD:(A;;FA;;;BA)", TRUST_FILE, 0 },
         { "O:S-1-5-21-1-2-3-1001D:(A;;FA;;;BA)", TRUST_FILE, 0 },
-        { "O:BAD:NO_ACCESS_CONTROL", TRUST_FILE, 0 },
         { "O:BA", TRUST_FILE, 0 },
     };
     for (const auto &c : cases) {
@@ -39,6 +38,15 @@ TEST(Trust, DescriptorsFromSddl)
         EXPECT_EQ(c.trusted, IsTrustedDescriptor(descriptor, c.place));
         LocalFree(descriptor);
     }
+    // A NULL access list lets everyone in.
+    SECURITY_DESCRIPTOR open;
+    PSID administrators = NULL;
+    ASSERT_TRUE(ConvertStringSidToSidA("S-1-5-32-544", &administrators));
+    InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorOwner(&open, administrators, FALSE);
+    SetSecurityDescriptorDacl(&open, TRUE, NULL, FALSE);
+    EXPECT_EQ(0, IsTrustedDescriptor(&open, TRUST_FILE));
+    LocalFree(administrators);
 }
 
 TEST(Trust, CreatedFoldersGetTheProgramFilesList)
