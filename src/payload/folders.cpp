@@ -9,6 +9,7 @@
 
 #define NORMAL_PATH_SIZE 1024
 #define ENV_VALUE_SIZE   1024
+#define SID_BUFFER_SIZE  128
 
 // Shell folders that hold the system's or the users' own files.
 static const int kShellFolders[] = {
@@ -193,6 +194,22 @@ static int SameFolder(const char *normalised, const char *other)
            info.nFileIndexHigh == s_judged.nFileIndexHigh && info.nFileIndexLow == s_judged.nFileIndexLow;
 }
 
+static int IsSameUser(HANDLE token)
+{
+    BYTE theirs[SID_BUFFER_SIZE], ours[SID_BUFFER_SIZE];
+    HANDLE own;
+    DWORD n;
+    int same = 0;
+
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own))
+        return 0;
+    if (GetTokenInformation(token, TokenUser, theirs, sizeof(theirs), &n) &&
+        GetTokenInformation(own, TokenUser, ours, sizeof(ours), &n))
+        same = EqualSid(((TOKEN_USER *)theirs)->User.Sid, ((TOKEN_USER *)ours)->User.Sid);
+    CloseHandle(own);
+    return same;
+}
+
 // The token of the shell's process: the user this run was elevated for, whose own
 // folders count as well as the elevated account's. NULL when there is none to ask.
 static HANDLE OpenShellToken(void)
@@ -207,6 +224,11 @@ static HANDLE OpenShellToken(void)
     if (!OpenProcessToken(process, TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, &token))
         token = NULL;
     CloseHandle(process);
+    // The same account as this run's: its folders are asked for already.
+    if (token && IsSameUser(token)) {
+        CloseHandle(token);
+        token = NULL;
+    }
     return token;
 }
 

@@ -47,7 +47,7 @@ protected:
     {
         std::string question;
         UiDriver driver([&] {
-            HWND box = WaitForDialog("NEXFER Pro Installation", 15000);
+            HWND box = WaitForDialog("NEXFER Pro Installation", 60000);
             if (!box)
                 return;
             question = MessageBoxText(box);
