@@ -9,6 +9,7 @@
 #include "registration/record.h"
 #include "registration/shortcuts.h"
 #include "session/journal.h"
+#include "registration/trust.h"
 #include "session/ending.h"
 #include "session/messages.h"
 #include "session/session.h"
@@ -31,6 +32,16 @@ static void ShowStep(HWND statusWindow, UINT number, const char *literal)
     SetStatusText(statusWindow, text);
 }
 
+// Paths that could be neither deleted nor scheduled, one a line, for the failure notice.
+static char s_leftOver[FORMATTED_SIZE];
+
+static void NoteLeftOver(const char *path)
+{
+    if (s_leftOver[0])
+        AppendText(s_leftOver, COUNTOF(s_leftOver), "\n");
+    AppendText(s_leftOver, COUNTOF(s_leftOver), path);
+}
+
 // 0 when a file of the list could be neither deleted nor scheduled for deletion.
 static int DeleteListFiles(ComponentList *list, const char *folder, char *message, int cchMessage,
                            HWND statusWindow)
@@ -42,8 +53,10 @@ static int DeleteListFiles(ComponentList *list, const char *folder, char *messag
         if (!JoinPath(path, COUNTOF(path), folder, list->rows[i].reportName))
             continue;
         SetStatusText(statusWindow, path);
-        if (DeleteFileOrSchedule(path, message, cchMessage) < 0)
+        if (DeleteFileOrSchedule(path, message, cchMessage) < 0) {
+            NoteLeftOver(path);
             all = 0;
+        }
     }
     return all;
 }
@@ -81,7 +94,7 @@ static void DeleteListLinks(ComponentList *list, const char *group)
 }
 
 // The items an installation made as shortcut files (no program-group service answered),
-// by this program's titles only, then the group's folders when that leaves them empty.
+// by this program's titles only.
 static void DeleteItemLinks(const char *group)
 {
     DeleteGroupLink(group, EXPLORER_ITEM_TITLE);
@@ -89,7 +102,6 @@ static void DeleteItemLinks(const char *group)
     DeleteListLinks(&g_bonusList, group);
     DeleteListLinks(&g_classicList, group);
     DeleteListLinks(&g_commonList, group);
-    RemoveEmptyGroupFolders(group);
 }
 
 static void RemoveProgramItems(DWORD flags, HWND statusWindow)
@@ -117,17 +129,19 @@ static void RemoveProgramItems(DWORD flags, HWND statusWindow)
         DeleteListItems(&g_classicList, pattern, statusWindow);
     DeleteListItems(&g_commonList, pattern, statusWindow);
     ShowStep(statusWindow, IDS_CLOSING_ICONS, "Closing icon deletion");
-    CloseGroupClientAndDeleteGroup(group);
     DeleteItemLinks(group);
+    // Items the user added to the group keep it, on the service as in its folder.
+    CloseGroupClientAndDeleteGroup(GroupFoldersEmpty(group) ? group : NULL);
+    RemoveEmptyGroupFolders(group);
 }
 
-// ".bak", ".tmp", ".gid", ".log" always; ".ini" only with consent. A copy an installation
-// kept aside ("~nxoldNN.tmp") and could not put back is a user's only copy: never.
+// ".bak", ".tmp", ".gid", ".log" always; ".ini" only with consent. A copy an interrupted
+// run set aside ("~nxoldNN.tmp") is the user's earlier file, never a work file.
 static int IsWorkFile(const char *name, int deleteIni)
 {
     const char *dot = strrchr(name, '.');
 
-    if (!dot || (_strnicmp(name, "~nxold", 6) == 0 && dot == name + 8))
+    if (!dot || _strnicmp(name, "~nxold", 6) == 0)
         return 0;
     if (deleteIni && lstrcmpiA(dot, ".ini") == 0)
         return 1;
@@ -135,45 +149,140 @@ static int IsWorkFile(const char *name, int deleteIni)
            lstrcmpiA(dot, ".gid") == 0 || lstrcmpiA(dot, ".log") == 0;
 }
 
-static void DeleteWorkFiles(const char *folder, HWND owner, HWND statusWindow)
+static void DeletePath(const char *path, HWND statusWindow)
 {
-    char pattern[PATH_SIZE], path[PATH_SIZE], question[512];
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        SetStatusText(statusWindow, path);
+        DeleteFileA(path);
+    }
+}
+
+static void DeleteNamed(const char *folder, const char *name, HWND statusWindow)
+{
+    char path[PATH_SIZE];
+
+    if (JoinPath(path, COUNTOF(path), folder, name))
+        DeletePath(path, statusWindow);
+}
+
+// The names this program gives a list's files besides their own: the ".bak", ".new"
+// and ".del" forms and the help index "<stem>.gid".
+static void DeleteDerivedNames(ComponentList *list, const char *folder, HWND statusWindow)
+{
+    char path[PATH_SIZE], derived[PATH_SIZE];
+    const char *dot;
+
+    for (int i = 0; i < list->count; i++) {
+        if (!JoinPath(path, COUNTOF(path), folder, list->rows[i].installedName))
+            continue;
+        if (MakeReplacementName(path, ".bak", derived, COUNTOF(derived)))
+            DeletePath(derived, statusWindow);
+        if (MakeReplacementName(path, ".new", derived, COUNTOF(derived)))
+            DeletePath(derived, statusWindow);
+        if (MakeDeletionName(path, derived, COUNTOF(derived)) && lstrcmpiA(derived, path) != 0)
+            DeletePath(derived, statusWindow);
+        dot = strrchr(path, '.');
+        if (dot && lstrcmpiA(dot, ".hlp") == 0 && (size_t)(dot - path) + 5 <= COUNTOF(derived)) {
+            memcpy(derived, path, (size_t)(dot - path));
+            memcpy(derived + (dot - path), ".gid", 5);
+            DeletePath(derived, statusWindow);
+        }
+    }
+}
+
+// A folder the product did not make: only names this program gives its own files.
+static void DeleteOwnNames(const char *folder, int deleteIni, HWND statusWindow)
+{
+    ComponentList *lists[] = { &g_explorerList, &g_bonusList, &g_classicList, &g_commonList };
+
+    for (int l = 0; l < COUNTOF(lists); l++)
+        DeleteDerivedNames(lists[l], folder, statusWindow);
+    DeleteNamed(folder, "~nxnew.tmp", statusWindow);
+    if (!deleteIni)
+        return;
+    DeleteNamed(folder, "original.ini", statusWindow);
+    for (int i = 0; i < g_siteList.count; i++)
+        DeleteNamed(folder, g_siteList.rows[i].installedName, statusWindow);
+}
+
+static void DeleteWorkFiles(const char *folder, HWND statusWindow, int deleteIni)
+{
+    char pattern[PATH_SIZE];
     WIN32_FIND_DATAA found;
     HANDLE search;
-    int deleteIni = 0;
 
-    ShowStep(statusWindow, IDS_DELETING_FILES, "Deleting files");
-    if (JoinPath(path, COUNTOF(path), folder, "NEXFER.ini") && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
-        LoadMessage(IDS_ASK_DELETE_INI, question, COUNTOF(question));
-        // A quiet removal keeps the user's sites.
-        deleteIni = ShowMessage(owner, question, INSTALL_CAPTION, MB_YESNO, IDNO) == IDYES;
-    }
     if (!JoinPath(pattern, COUNTOF(pattern), folder, "*.*"))
         return;
     search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsWorkFile(found.cFileName, deleteIni))
-            continue;
-        if (JoinPath(path, COUNTOF(path), folder, found.cFileName)) {
-            SetStatusText(statusWindow, path);
-            DeleteFileA(path);
-        }
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsWorkFile(found.cFileName, deleteIni))
+            DeleteNamed(folder, found.cFileName, statusWindow);
     } while (FindNextFileA(search, &found));
     FindClose(search);
 }
 
-// The DLLs' own unregistrations and the files of every list flags names. 1 when every
-// file is gone or scheduled.
-static int DeleteProductFiles(const char *folder, DWORD flags, char *message, int cchMessage,
+// Work files go by extension only in a folder this product's installation made;
+// anywhere else only the names this program gives its own files.
+// A folder of Windows or of the user keeps everything but the product's own files.
+static void DeleteLeftOverFiles(const char *folder, HWND owner, HWND statusWindow)
+{
+    char path[PATH_SIZE], question[512];
+    int deleteIni = 0, protectedFolder = IsProtectedFolder(folder);
+    int sweep = !protectedFolder && IsFolderMadeBySetup(folder) && !IsNetworkFolder(folder);
+
+    ShowStep(statusWindow, IDS_DELETING_FILES, "Deleting files");
+    if (!protectedFolder && JoinPath(path, COUNTOF(path), folder, "NEXFER.ini") && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        LoadMessage(IDS_ASK_DELETE_INI, question, COUNTOF(question));
+        // A quiet removal keeps the user's sites.
+        deleteIni = ShowMessage(owner, question, INSTALL_CAPTION, MB_YESNO, IDNO) == IDYES;
+    }
+    if (sweep)
+        DeleteWorkFiles(folder, statusWindow, deleteIni);
+    else
+        DeleteOwnNames(folder, deleteIni, statusWindow);
+}
+
+// The product's DLLs run with this program's rights only from a folder the record and
+// the uninstall entry agree on, on a local drive, that no other account can change.
+static int MayRunProductDlls(const char *folder)
+{
+    char confirmed[FOLDER_SIZE];
+
+    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", "", confirmed,
+                            sizeof(confirmed)) ||
+        lstrcmpiA(confirmed, folder) != 0 || IsNetworkFolder(folder))
+        return 0;
+    return IsTrustedDll(folder, g_explorerList.rows[EXPLORER_ROW_DLL].installedName) &&
+           IsTrustedDll(folder, g_commonList.rows[COMMON_ROW_STUB].installedName);
+}
+
+// Without the DLLs' own unregistration, the two class keys they wrote go here.
+static void DeleteClassKeysInstead(void)
+{
+    DeleteRegistryTree(CLASS_KEY(CLSID_EXPLORER_TEXT), HKEY_CLASSES_ROOT);
+    DeleteRegistryTree(CLASS_KEY(CLSID_ICONLINK_TEXT), HKEY_CLASSES_ROOT);
+    WriteLog("The product's DLLs were not run from the recorded folder; their class keys were deleted, "
+             "anything else they registered may remain");
+}
+
+static void UnregisterDll(const char *folder, const char *dllName, int runDlls)
+{
+    if (runDlls)
+        CallDllRegistration(folder, dllName, "DllUnregisterServer");
+}
+
+// The DLLs' own unregistrations (when they may run) and the files of every list flags
+// names. 1 when every file is gone or scheduled.
+static int DeleteProductFiles(const char *folder, DWORD flags, int runDlls, char *message, int cchMessage,
                               HWND statusWindow)
 {
     int deleted = 1;
 
     if (flags & INSTALL_EXPLORER) {
         ShowStep(statusWindow, IDS_UNREG_EXPLORER, "Unregistering explorer");
-        CallDllRegistration(folder, g_explorerList.rows[EXPLORER_ROW_DLL].installedName, "DllUnregisterServer");
+        UnregisterDll(folder, g_explorerList.rows[EXPLORER_ROW_DLL].installedName, runDlls);
         deleted &= DeleteListFiles(&g_explorerList, folder, message, cchMessage, statusWindow);
     }
     if (flags & INSTALL_BONUS)
@@ -184,7 +293,7 @@ static int DeleteProductFiles(const char *folder, DWORD flags, char *message, in
         deleted &= DeleteListFiles(&g_classicList, folder, message, cchMessage, statusWindow);
     }
     ShowStep(statusWindow, IDS_UNREG_ICONLINK, "Unregistering icon link");
-    CallDllRegistration(folder, g_commonList.rows[COMMON_ROW_STUB].installedName, "DllUnregisterServer");
+    UnregisterDll(folder, g_commonList.rows[COMMON_ROW_STUB].installedName, runDlls);
     deleted &= DeleteListFiles(&g_commonList, folder, message, cchMessage, statusWindow);
     return deleted;
 }
@@ -192,13 +301,14 @@ static int DeleteProductFiles(const char *folder, DWORD flags, char *message, in
 int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message, int cchMessage,
                   HWND owner, HWND statusWindow)
 {
-    int deleted = 1;
     // A folder an earlier release recorded without its drive would be taken against the
     // current folder: nothing is loaded or deleted by it.
     const int byPath = IsFullFolder(folder);
+    int deleted = 1, runDlls = byPath && MayRunProductDlls(folder);
 
+    // The uninstall entry goes with the record, once every file is gone.
     ShowStep(statusWindow, IDS_REMOVING_UNINSTALL, "Removing uninstall info");
-    DeleteUninstallEntry();
+    s_leftOver[0] = '\0';
     if (outcome)
         *outcome = 0;
     if (message && cchMessage > 0)
@@ -211,52 +321,61 @@ int RemovalDriver(const char *folder, DWORD flags, DWORD *outcome, char *message
     }
     ShowStep(statusWindow, IDS_REMOVING_ICONS, "Removing desktop icons");
     RemoveNamespaceEntries();
+    if (!runDlls)
+        DeleteClassKeysInstead();
     if (byPath) {
-        deleted = DeleteProductFiles(folder, flags, message, cchMessage, statusWindow);
+        deleted = DeleteProductFiles(folder, flags, runDlls, message, cchMessage, statusWindow);
     } else {
         WriteLog("The recorded folder is not a full path: no file is deleted by it");
         if (flags & INSTALL_CLASSIC)
             UnregisterBaseServer();
     }
     RemoveProgramItems(flags, statusWindow);
-    // A folder of Windows or of the user keeps everything but the product's own files.
-    if (byPath && !IsProtectedFolder(folder))
-        DeleteWorkFiles(folder, owner, statusWindow);
+    if (byPath)
+        DeleteLeftOverFiles(folder, owner, statusWindow);
     ShowStep(statusWindow, IDS_COMPLETED, "completed");
     if (outcome && !deleted)
         *outcome = OUTCOME_FAILED;
     return 1;
 }
 
-// Schedules the removal of the (then empty) folder after the scheduled deletions.
-static void ScheduleFolderRemoval(const char *folder)
-{
-    char shortPath[SHORT_PATH_SIZE] = { 0 };
-    char quoted[SHORT_PATH_SIZE + 2] = { 0 };
-    char command[COMMAND_SIZE] = { 0 };
-    DWORD n = GetShortPathNameA(folder, shortPath, COUNTOF(shortPath));
-
-    if (n == 0 || n >= (DWORD)COUNTOF(shortPath))
-        CopyText(shortPath, COUNTOF(shortPath), folder);
-    if (QuoteCommandPath(shortPath, quoted, COUNTOF(quoted)) &&
-        FormatText(command, COUNTOF(command), "%s /c rmdir %s ", g_bIsNT ? "cmd.exe" : "command.com", quoted))
-        AddRunOnceCommand(command);
-}
-
 // The closing notice; a protected folder is never removed, so it is always named as
-// left over, and a pending restart is then asked for on its own.
+// left over, and a pending restart is then asked for on its own. The folder's removal
+// at the next start comes after its files'.
 static void FinishRemoval(HWND owner, const char *folder, int folderGone, int protectedFolder)
 {
     if (folderGone) {
         ShowFinishNotice(owner, NOTICE_REMOVE_DONE, NULL);
     } else if (g_bNeedReboot && !protectedFolder) {
-        ScheduleFolderRemoval(folder);
+        ScheduleDeletion(folder, 1);
         ShowFinishNotice(owner, NOTICE_REMOVE_RESTART, NULL);
     } else {
         ShowFinishNotice(owner, NOTICE_REMOVE_LEFTOVER, folder);
         if (g_bNeedReboot)
             ShowFinishNotice(owner, NOTICE_REMOVE_RESTART, NULL);
     }
+}
+
+static void LogWith(const char *label, const char *text)
+{
+    char line[FORMATTED_SIZE + 96];
+
+    FormatText(line, COUNTOF(line), "%s%s", label, text);
+    WriteLog(line);
+}
+
+// A record naming a device path ("\\?\", "\\.\") or a relative one: nothing is deleted
+// by it, and the record stays for a removal that can be trusted.
+static int RefuseRecordedFolder(HWND owner, const char *folder)
+{
+    char canonical[FOLDER_SIZE];
+
+    if (CanonicalFolder(folder, canonical, COUNTOF(canonical)) && lstrcmpiA(canonical, folder) == 0)
+        return 0;
+    LogWith("The recorded folder is not a full path of a folder; nothing was deleted by it: ", folder);
+    EndRun(ERROR_INSTALL_FAILURE, "recorded folder refused");
+    ShowFinishNotice(owner, NOTICE_REMOVE_NORECORD, NULL);
+    return 1;
 }
 
 int RemovalFlow(HWND owner, int proposed, int allowed)
@@ -279,8 +398,9 @@ int RemovalFlow(HWND owner, int proposed, int allowed)
         ShowFinishNotice(owner, NOTICE_REMOVE_NORECORD, NULL);
         return 0;
     }
-    // A folder recorded without its drive is never removed either.
-    protectedFolder = !IsFullFolder(folder) || IsProtectedFolder(folder);
+    if (RefuseRecordedFolder(owner, folder))
+        return 0;
+    protectedFolder = IsProtectedFolder(folder);
     if (!g_bSilent)
         progress = CreateCopyProgressDialog(owner, 1);
     if (RemovalDriver(folder, REMOVE_ALL, &outcome, message, COUNTOF(message), owner,
@@ -289,13 +409,19 @@ int RemovalFlow(HWND owner, int proposed, int allowed)
     SetActiveWindow(owner);
     if (progress)
         DestroyWindow(progress);
-    ClearInstallRecord();
-    if (!IsFullFolder(folder))
-        EndRun(ERROR_INSTALL_FAILURE, "the recorded folder is not a full path: no file deleted");
-    else if (outcome & OUTCOME_FAILED)
+    // A file left neither deleted nor scheduled keeps the record, so that a second
+    // removal can finish the work.
+    if (outcome & OUTCOME_FAILED) {
+        LogWith("Left in place, the installation record kept: ", s_leftOver);
+        // The restart is not asked for: the files scheduled go at the user's next one.
+        g_bNeedReboot = 0;
         EndRun(ERROR_INSTALL_FAILURE, "a product file could be neither deleted nor scheduled for deletion");
-    else
-        EndRun(0, "removal complete");
+        ShowFinishNotice(owner, NOTICE_REMOVE_FAILED, s_leftOver);
+        return 0;
+    }
+    DeleteUninstallEntry();
+    ClearInstallRecord();
+    EndRun(0, "removal complete");
     FinishRemoval(owner, folder, folderGone, protectedFolder);
     return 0;
 }

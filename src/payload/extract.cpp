@@ -7,10 +7,10 @@
 #include "session/startup.h"
 #include "session/text.h"
 #include "session/workfolder.h"
+#include "payload/integrity.h"
 #include "payload/payload.h"
 
 #define EXTRACT_PATH_SIZE 256
-#define CLEANUP_PATH_SIZE 512
 #define EXPANSION_PATH_SIZE 1024
 
 // The bytes of row index, where they lie in module; NULL for a row it does not carry.
@@ -26,7 +26,7 @@ static const void *RowBytes(HMODULE module, int index, DWORD *size)
     if (!loaded)
         return NULL;
     *size = SizeofResource(module, found);
-    return LockResource(loaded);
+    return IsInsideImage(module, LockResource(loaded), *size) ? LockResource(loaded) : NULL;
 }
 
 // Writes bytes into file from its start and ends the file after them. 1 on success.
@@ -56,6 +56,11 @@ int ExtractPayload(HMODULE module, int index, const char *folder, const char *fi
 
     if (!bytes)
         return 0;
+    // The profile functions of Windows would read a byte order mark as part of the first line.
+    if (index == PAYLOAD_OPTIONS && size >= 3 && memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) {
+        bytes = (const BYTE *)bytes + 3;
+        size -= 3;
+    }
     if (!JoinPath(path, COUNTOF(path), folder, fileName)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
@@ -380,19 +385,10 @@ int ExpandHeldFile(HANDLE file, const char *destination)
     return ExpandOpened(file, destination);
 }
 
+// Everything this run extracted lives in its own work folder; the shared temporary
+// folder's files of these generic names may be another installer's.
 int DeleteTempPayloadFiles(void)
 {
-    char folder[EXTRACT_PATH_SIZE];
-    char path[CLEANUP_PATH_SIZE];
-
     RemoveWorkFolder();
-    if (!GetTempFolder(folder, COUNTOF(folder)))
-        return 0;
-    for (int i = 0; i < PAYLOAD_COUNT; i++) {
-        if (PayloadTable[i].tempName[0] == '\0')
-            continue;
-        if (JoinPath(path, COUNTOF(path), folder, PayloadTable[i].tempName))
-            DeleteFileA(path);
-    }
     return 0;
 }

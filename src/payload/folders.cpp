@@ -9,6 +9,7 @@
 
 #define NORMAL_PATH_SIZE 1024
 #define ENV_VALUE_SIZE   1024
+#define SID_BUFFER_SIZE  128
 
 // Shell folders that hold the system's or the users' own files.
 static const int kShellFolders[] = {
@@ -30,10 +31,10 @@ static const char *const kEnvironmentFolders[] = {
 
 static void StripTrailingSeparators(char *path)
 {
-    size_t len = strlen(path);
+    char *last;
 
-    while (len > 0 && (path[len - 1] == '\\' || path[len - 1] == '/'))
-        path[--len] = '\0';
+    while ((last = FindLastSeparator(path, 1)) != NULL && last[1] == '\0')
+        *last = '\0';
 }
 
 int NormaliseFolder(const char *folder, char *out, int cchOut)
@@ -98,13 +99,9 @@ static int IsTrimmedPart(const char *part, size_t length)
 // Removes the last part of out (never the root of rootLength characters).
 static void DropLastPart(char *out, size_t rootLength)
 {
-    size_t len = strlen(out);
+    char *last = FindLastSeparator(out + rootLength, 0);
 
-    while (len > rootLength && out[len - 1] != '\\')
-        len--;
-    if (len > rootLength)
-        len--;
-    out[len] = '\0';
+    out[last ? (size_t)(last - out) : rootLength] = '\0';
 }
 
 int CanonicalFolder(const char *folder, char *out, int cchOut)
@@ -122,7 +119,7 @@ int CanonicalFolder(const char *folder, char *out, int cchOut)
         size_t length;
         while (IsSeparator(*p))
             p++;
-        for (start = p; *p && !IsSeparator(*p); p++)
+        for (start = p; *p && !IsSeparator(*p); p = CharNextA(p))
             ;
         length = (size_t)(p - start);
         if (length == 0 || (length == 1 && start[0] == '.'))
@@ -168,25 +165,98 @@ int IsDriveRoot(const char *normalised)
     return separators <= 1;
 }
 
+// The identity of the folder being judged: its volume and file index, so that a
+// spelling no list holds (a share of the same drive, an 8.3 form) still matches.
+static BY_HANDLE_FILE_INFORMATION s_judged;
+static int s_haveJudged;
+
+// Reads path's identity without following a reparse point at its end. 1 when read,
+// -1 when path is a reparse point, 0 when it cannot be opened.
+static int ReadFolderId(const char *path, BY_HANDLE_FILE_INFORMATION *info)
+{
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    int read;
+
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
+    read = GetFileInformationByHandle(handle, info);
+    CloseHandle(handle);
+    if (!read)
+        return 0;
+    return (info->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? -1 : 1;
+}
+
 static int SameFolder(const char *normalised, const char *other)
 {
     char form[NORMAL_PATH_SIZE];
+    BY_HANDLE_FILE_INFORMATION info;
 
-    return other && other[0] && NormaliseFolder(other, form, COUNTOF(form)) &&
-           lstrcmpiA(normalised, form) == 0;
+    if (!other || !other[0])
+        return 0;
+    if (NormaliseFolder(other, form, COUNTOF(form)) && lstrcmpiA(normalised, form) == 0)
+        return 1;
+    return s_haveJudged && ReadFolderId(other, &info) != 0 &&
+           info.dwVolumeSerialNumber == s_judged.dwVolumeSerialNumber &&
+           info.nFileIndexHigh == s_judged.nFileIndexHigh && info.nFileIndexLow == s_judged.nFileIndexLow;
+}
+
+static int IsSameUser(HANDLE token)
+{
+    BYTE theirs[SID_BUFFER_SIZE], ours[SID_BUFFER_SIZE];
+    HANDLE own;
+    DWORD n;
+    int same = 0;
+
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own))
+        return 0;
+    if (GetTokenInformation(token, TokenUser, theirs, sizeof(theirs), &n) &&
+        GetTokenInformation(own, TokenUser, ours, sizeof(ours), &n))
+        same = EqualSid(((TOKEN_USER *)theirs)->User.Sid, ((TOKEN_USER *)ours)->User.Sid);
+    CloseHandle(own);
+    return same;
+}
+
+// The token of the shell's process: the user this run was elevated for, whose own
+// folders count as well as the elevated account's. NULL when there is none to ask.
+static HANDLE OpenShellToken(void)
+{
+    DWORD pid = 0;
+    HANDLE process, token = NULL;
+
+    GetWindowThreadProcessId(GetShellWindow(), &pid);
+    process = pid ? OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid) : NULL;
+    if (!process)
+        return NULL;
+    if (!OpenProcessToken(process, TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, &token))
+        token = NULL;
+    CloseHandle(process);
+    // The same account as this run's: its folders are asked for already.
+    if (token && IsSameUser(token)) {
+        CloseHandle(token);
+        token = NULL;
+    }
+    return token;
 }
 
 static int IsShellFolder(const char *normalised)
 {
     char path[MAX_PATH];
+    HANDLE tokens[2] = { NULL, OpenShellToken() };
+    int found = 0;
 
-    for (size_t i = 0; i < sizeof(kShellFolders) / sizeof(kShellFolders[0]); i++) {
-        path[0] = '\0';
-        if (SHGetFolderPathA(NULL, kShellFolders[i], NULL, SHGFP_TYPE_CURRENT, path) == S_OK &&
-            SameFolder(normalised, path))
-            return 1;
+    for (int t = 0; t < 2 && !found; t++) {
+        for (size_t i = 0; i < sizeof(kShellFolders) / sizeof(kShellFolders[0]) && !found; i++) {
+            path[0] = '\0';
+            found = SHGetFolderPathA(NULL, kShellFolders[i], tokens[t], SHGFP_TYPE_CURRENT, path) == S_OK &&
+                    SameFolder(normalised, path);
+        }
+        if (!tokens[1])
+            break;
     }
-    return 0;
+    if (tokens[1])
+        CloseHandle(tokens[1]);
+    return found;
 }
 
 // The environment's folders, the temporary folder and the folder that holds the
@@ -212,7 +282,7 @@ static int IsEnvironmentFolder(const char *normalised)
     if (n == 0 || n >= (DWORD)COUNTOF(value))
         return 0;
     StripTrailingSeparators(value);
-    slash = strrchr(value, '\\');
+    slash = FindLastSeparator(value, 0);
     if (!slash)
         return 0;
     *slash = '\0';
@@ -223,6 +293,13 @@ int IsProtectedFolder(const char *folder)
 {
     char normalised[NORMAL_PATH_SIZE];
 
+    // A device form ("\\?\", "\\.\") passes every check of spelling, and a link used as
+    // the folder leads wherever its maker chose.
+    if (IsSeparator(folder[0]) && IsSeparator(folder[1]) && (folder[2] == '?' || folder[2] == '.'))
+        return 1;
+    s_haveJudged = ReadFolderId(folder, &s_judged);
+    if (s_haveJudged < 0)
+        return 1;
     // A folder that cannot even be named safely is not one to sweep or install into.
     if (!NormaliseFolder(folder, normalised, COUNTOF(normalised)))
         return 1;

@@ -41,9 +41,24 @@ const RowCheck *FindRowChecks(HMODULE module)
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDR_ROW_CHECKS), (LPCSTR)RT_RCDATA);
     HGLOBAL loaded = found ? LoadResource(module, found) : NULL;
 
-    if (!loaded || SizeofResource(module, found) != PAYLOAD_COUNT * sizeof(RowCheck))
+    const void *data = loaded ? LockResource(loaded) : NULL;
+
+    if (SizeofResource(module, found) != PAYLOAD_COUNT * sizeof(RowCheck) ||
+        !IsInsideImage(module, data, PAYLOAD_COUNT * sizeof(RowCheck)))
         return NULL;
-    return (const RowCheck *)LockResource(loaded);
+    return (const RowCheck *)data;
+}
+
+int IsInsideImage(HMODULE module, const void *data, DWORD size)
+{
+    const BYTE *base = (const BYTE *)((ULONG_PTR)module & ~(ULONG_PTR)3);
+    const IMAGE_DOS_HEADER *dos = (const IMAGE_DOS_HEADER *)base;
+    const IMAGE_NT_HEADERS *nt = (const IMAGE_NT_HEADERS *)(base + dos->e_lfanew);
+    DWORD image = nt->OptionalHeader.SizeOfImage;
+    ULONG_PTR offset = (ULONG_PTR)((const BYTE *)data - base);
+
+    // An entry of a damaged resource directory may point anywhere.
+    return data && (const BYTE *)data >= base && offset <= image && size <= image - offset;
 }
 
 int RowMatches(HMODULE module, int index, const RowCheck *checks)
@@ -53,7 +68,7 @@ int RowMatches(HMODULE module, int index, const RowCheck *checks)
     const BYTE *data = loaded ? (const BYTE *)LockResource(loaded) : NULL;
     DWORD size = data ? SizeofResource(module, found) : 0;
 
-    return data && size == checks[index].size && RowChecksum(data, size) == checks[index].crc;
+    return IsInsideImage(module, data, size) && size == checks[index].size && RowChecksum(data, size) == checks[index].crc;
 }
 
 int CheckCarriedRows(HMODULE module)

@@ -25,6 +25,9 @@ DWORD RowChecksum(const BYTE *data, DWORD size);
 // which distributors change.
 int IsCheckedRow(int index);
 
+// 1 when size bytes at data lie inside module's image, as a resource's bytes must.
+int IsInsideImage(HMODULE module, const void *data, DWORD size);
+
 // The table module carries; NULL when it has none or one of another length.
 const RowCheck *FindRowChecks(HMODULE module);
 

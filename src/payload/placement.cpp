@@ -15,6 +15,7 @@
 #include "session/workfolder.h"
 #include "payload/payload.h"
 #include "payload/placement.h"
+#include "registration/trust.h"
 
 #define QUOTED_PATH_SIZE   (SHORT_PATH_SIZE + 2)
 #define OPEN_PATH_SIZE     512
@@ -31,13 +32,9 @@ static const char kRunOnceName[] = "Quorvane";
 // own dots (a folder "x.exe tools") would otherwise send a file out of it.
 static const char *NamePart(const char *path)
 {
-    const char *name = path;
+    const char *last = FindLastSeparator(path, 1);
 
-    for (const char *p = path; *p; p++) {
-        if (*p == '\\' || *p == '/')
-            name = p + 1;
-    }
-    return name;
+    return last ? last + 1 : path;
 }
 
 int MakeReplacementName(const char *path, const char *suffix, char *out, int cchOut)
@@ -284,23 +281,35 @@ int InstallFile(const char *sourceFolder, const char *fileName, const char *dest
 // The last separator of path, or NULL; the system takes a forward slash as one too.
 static char *LastSeparator(char *path)
 {
-    char *back = strrchr(path, '\\');
-    char *forward = strrchr(path, '/');
+    return FindLastSeparator(path, 1);
+}
 
-    if (!back || (forward && forward > back))
-        return forward;
-    return back;
+// The last folder this run created: the destination, when it made it.
+static char s_madeFolder[FOLDER_SIZE];
+
+int FolderMadeThisRun(const char *folder)
+{
+    return s_madeFolder[0] && lstrcmpiA(s_madeFolder, folder) == 0;
 }
 
 static int CreateOneFolder(const char *path)
 {
+    SECURITY_ATTRIBUTES attributes = { sizeof(attributes), NULL, FALSE };
     DWORD error;
+    int made;
 
     if (!JournalFolder(path))
         return 0;
-    if (CreateDirectoryA(path, NULL))
-        return 1;
+    // Made with its access list, never given one afterwards: no moment where others could write.
+    if (!RunsUnderWine())
+        attributes.lpSecurityDescriptor = BuildFolderDescriptor();
+    made = CreateDirectoryA(path, attributes.lpSecurityDescriptor ? &attributes : NULL);
     error = GetLastError();
+    LocalFree(attributes.lpSecurityDescriptor);
+    if (made) {
+        CopyText(s_madeFolder, COUNTOF(s_madeFolder), path);
+        return 1;
+    }
     JournalForget();
     SetLastError(error);
     return error == ERROR_ALREADY_EXISTS;
@@ -387,27 +396,68 @@ done:
     return result;
 }
 
+int FormatNextStartCommand(const char *systemFolder, const char *verb, const char *path,
+                           char *out, int cchOut)
+{
+    // The interpreter expands %...% even between quotes, and ! where delayed expansion
+    // is on by default; a quote would end the path early.
+    if (strpbrk(path, "\"%!"))
+        return 0;
+    return FormatText(out, cchOut, "\"%s\\cmd.exe\" /d /v:off /c %s \"%s\"", systemFolder, verb, path);
+}
+
+// The run-once command for path: the short form where the system has one, so that a
+// deep folder still fits the 260 characters a run-once value is allowed. The
+// interpreter is named by its full path in the system folder on either family.
+static int NextStartCommand(const char *path, int folder, char *command, int cchCommand)
+{
+    char systemFolder[MAX_PATH], target[SHORT_PATH_SIZE];
+    DWORD n = GetShortPathNameA(path, target, COUNTOF(target));
+
+    if ((n == 0 || n >= COUNTOF(target)) && !CopyText(target, COUNTOF(target), path))
+        return 0;
+    n = GetSystemDirectoryA(systemFolder, COUNTOF(systemFolder));
+    if (n == 0 || n >= COUNTOF(systemFolder) || cchCommand < MAX_PATH)
+        return 0;
+    return FormatNextStartCommand(systemFolder, folder ? "rmdir" : "del", target, command, MAX_PATH);
+}
+
+int ScheduleDeletion(const char *path, int folder)
+{
+    char command[COMMAND_SIZE];
+    DWORD attributes = GetFileAttributesA(path);
+
+    // What a link points to is not ours to delete, now or at the next start.
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return 0;
+    if (NextStartCommand(path, folder, command, COUNTOF(command)))
+        return AddRunOnceCommand(command);
+    // The system's own list of deletions for the next start takes any name.
+    return g_bIsNT && MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
 int DeleteFileOrSchedule(const char *path, char *message, int cchMessage)
 {
     char moved[PATH_SIZE];
-    char shortPath[QUOTED_PATH_SIZE];
-    char command[COMMAND_SIZE];
     const char *target = path;
+    DWORD attributes = GetFileAttributesA(path);
 
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return 1;
+    // A folder under a product file's name is not ours: neither it nor what it holds.
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return -1;
+    // A read-only file would survive both the deletion now and the one at the next start.
+    if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
     if (DeleteFileA(path))
         return 1;
     if (message)
         FormatText(message, cchMessage, "failed to delete %s", path);
-    if (MakeDeletionName(path, moved, COUNTOF(moved)) && MoveFileA(path, moved))
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && MakeDeletionName(path, moved, COUNTOF(moved)) &&
+        MoveFileA(path, moved))
         target = moved;
-    if (!CommandPath(target, shortPath, COUNTOF(shortPath)))
-        return -1;
-    if (!FormatText(command, COUNTOF(command), "%s /c del %s",
-                    g_bIsNT ? "cmd.exe" : "command.com", shortPath))
-        return -1;
-    if (!AddRunOnceCommand(command))
+    if (!ScheduleDeletion(target, 0))
         return -1;
     g_bNeedReboot = 1;
     return 0;

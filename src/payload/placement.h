@@ -14,6 +14,9 @@ int InstallFile(const char *sourceFolder, const char *fileName, const char *dest
 // Creates path and its missing parents; path is altered and restored. Nonzero on success.
 int CreateFolderChain(char *path);
 
+// 1 when CreateFolderChain made folder itself (not only its parents) in this run.
+int FolderMadeThisRun(const char *folder);
+
 // Adds a run-once command under the first free "Quorvane<n>" name. 1 on success.
 int AddRunOnceCommand(const char *command);
 
@@ -21,6 +24,11 @@ int AddRunOnceCommand(const char *command);
 // be neither deleted nor scheduled.
 // message (null, or cchMessage characters) receives "failed to delete <path>".
 int DeleteFileOrSchedule(const char *path, char *message, int cchMessage);
+
+// Schedules the deletion of path (a file, or with folder set an emptied folder) at the
+// next start: a run-once command, or the system's own list when the path holds a
+// character the command interpreter would read. A link is never scheduled. 1 on success.
+int ScheduleDeletion(const char *path, int folder);
 
 // Writes a plain-text payload row to destPath with placeholder replaced, through the
 // scratch file. 0 or -1.
@@ -41,6 +49,11 @@ int MakeDeletionName(const char *path, char *out, int cchOut);
 // path for a command line: as it is, or between double quotes when it holds a blank.
 // 0 when it does not fit.
 int QuoteCommandPath(const char *path, char *out, int cchOut);
+
+// "<systemFolder>\cmd.exe" /d /v:off /c <verb> "<path>". 0 when path holds a quote, % or !
+// (the interpreter would read them), or the command does not fit.
+int FormatNextStartCommand(const char *systemFolder, const char *verb, const char *path,
+                           char *out, int cchOut);
 
 // line with every placeholder replaced. 0 (out empty) when the result does not fit.
 int ReplacePlaceholder(const char *line, const char *placeholder, const char *replacement,

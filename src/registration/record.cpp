@@ -2,6 +2,7 @@
 // uninstall entry the control panel lists, and the WIN.INI section NEXFER.
 #include <string.h>
 #include "nxversion.h"
+#include "payload/placement.h"
 #include "registration/record.h"
 #include "session/journal.h"
 #include "session/messages.h"
@@ -139,6 +140,11 @@ int WriteUninstallEntry(const char *destFolder, const char *group)
         return 0;
     written = SetValueText(key, "DisplayName", DISPLAY_NAME);
     written = SetValueText(key, "UninstallString", command) && written;
+    // The mark of a folder this product made: an update into it keeps the mark.
+    if (FolderMadeThisRun(destFolder))
+        written = SetValueText(key, FOLDER_MARK_VALUE, destFolder) && written;
+    else if (!IsFolderMadeBySetup(destFolder))
+        RegDeleteValueA(key, FOLDER_MARK_VALUE);
     RegCloseKey(key);
     return written;
 }
@@ -192,6 +198,24 @@ void WriteInventoryValues(const char *destFolder, const char *iconName, DWORD si
     NoteValue(SetValueNumber(key, "VersionMajor", NX_VERSION_MAJOR), "VersionMajor");
     NoteValue(SetValueNumber(key, "VersionMinor", NX_VERSION_MINOR), "VersionMinor");
     RegCloseKey(key);
+}
+
+int IsFolderMadeBySetup(const char *folder)
+{
+    char mark[FOLDER_SIZE];
+
+    // Read through the same view the entry was written in.
+    return ReadRegistryString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, FOLDER_MARK_VALUE, "", mark, sizeof(mark)) &&
+           lstrcmpiA(mark, folder) == 0;
+}
+
+int IsNetworkFolder(const char *folder)
+{
+    char root[4] = { folder[0], ':', '\\', '\0' };
+
+    if ((folder[0] == '\\' || folder[0] == '/') && (folder[1] == '\\' || folder[1] == '/'))
+        return 1;
+    return folder[0] && folder[1] == ':' && GetDriveTypeA(root) == DRIVE_REMOTE;
 }
 
 void DeleteUninstallEntry(void)

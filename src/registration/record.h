@@ -41,6 +41,14 @@ int WriteUninstallEntry(const char *destFolder, const char *group);
 // publisher, folder, icon (iconName in destFolder), size in KB, date, no modify or
 // repair. Each value that cannot be written is logged; none fails the installation.
 void WriteInventoryValues(const char *destFolder, const char *iconName, DWORD sizeKb);
+// The uninstall entry's value that marks a folder this product's installation made:
+// only there does a removal delete work files it did not name itself.
+#define FOLDER_MARK_VALUE "FolderMadeBySetup"
+int IsFolderMadeBySetup(const char *folder);
+
+// 1 for a UNC path or a folder on a network drive.
+int IsNetworkFolder(const char *folder);
+
 void DeleteUninstallEntry(void);
 void ClearInstallRecord(void);
 

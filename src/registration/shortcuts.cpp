@@ -155,6 +155,44 @@ void DeleteGroupLink(const char *group, const char *title)
     }
 }
 
+// 1 when the folder holds no entry but "." and "..".
+static int IsEmptyFolder(const char *folder)
+{
+    char pattern[MAX_PATH];
+    WIN32_FIND_DATAA found;
+    HANDLE search;
+    int entries = 0;
+
+    if (!JoinPath(pattern, COUNTOF(pattern), folder, "*"))
+        return 0;
+    search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+            entries++;
+    } while (!entries && FindNextFileA(search, &found));
+    FindClose(search);
+    return !entries;
+}
+
+int GroupFoldersEmpty(const char *group)
+{
+    static const int places[] = { CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS };
+    char folder[MAX_PATH];
+    int empty = 0;
+
+    for (int i = 0; i < COUNTOF(places); i++) {
+        if (!GroupFolderPath(places[i], group, folder, COUNTOF(folder)) ||
+            GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES)
+            continue;
+        if (!IsEmptyFolder(folder))
+            return 0;
+        empty = 1;
+    }
+    return empty;
+}
+
 void RemoveEmptyGroupFolders(const char *group)
 {
     static const int places[] = { CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS };

@@ -28,6 +28,9 @@ void CloseLinkGroup(void);
 // programs folders.
 void DeleteGroupLink(const char *group, const char *title);
 
+// 1 when the group has a folder (all users or this user) and every such folder is empty.
+int GroupFoldersEmpty(const char *group);
+
 // Removes the group's folders (all users, this user) that are empty.
 // 1 when the group's folder (title NULL) or its item's shortcut file is in either
 // programs folder, the all-users one or the user's.

@@ -40,7 +40,7 @@ static void FindOptionsFile(int currentFolderFirst)
         IniFileName[0] = '\0';
         return;
     }
-    slash = strrchr(IniFileName, '\\');
+    slash = FindLastSeparator(IniFileName, 0);
     if (slash)
         *slash = '\0';
     if (!AppendText(IniFileName, COUNTOF(IniFileName), "\\install.ini") || !FileExists(IniFileName))
@@ -159,6 +159,12 @@ static int MatchIniLine(const char *line, size_t n, const char *section, const c
     if (lstrcmpiA(name, key) != 0)
         return 0;
     CopyTrimmed(value, cchValue, equals + 1, n - (size_t)(equals - line) - 1);
+    // As the profile functions do: one pair of enclosing quotes goes.
+    n = strlen(value);
+    if (n >= 2 && (value[0] == '"' || value[0] == '\'') && value[n - 1] == value[0]) {
+        memmove(value, value + 1, n - 2);
+        value[n - 2] = '\0';
+    }
     return 1;
 }
 
@@ -170,6 +176,9 @@ int FindOptionInText(const char *text, size_t size, const char *section, const c
 
     if (cchValue <= 0)
         return 0;
+    // A UTF-8 byte order mark would otherwise become part of the first line.
+    if (size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+        start = 3;
     while (start < size) {
         const char *end = (const char *)memchr(text + start, '\n', size - start);
         size_t n = end ? (size_t)(end - (text + start)) : size - start;

@@ -2,6 +2,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include <windows.h>
 #include "session/text.h"
 
 int CopyText(char *out, int cchOut, const char *src)
@@ -30,16 +31,36 @@ int AppendText(char *out, int cchOut, const char *src)
     return 1;
 }
 
+char *FindLastSeparatorIn(unsigned codePage, const char *text, int slashes)
+{
+    const char *found = NULL;
+
+    for (const char *p = text; *p; p = CharNextExA((WORD)codePage, p, 0)) {
+        if (*p == '\\' || (slashes && *p == '/'))
+            found = p;
+    }
+    return (char *)found;
+}
+
+char *FindLastSeparator(const char *text, int slashes)
+{
+    return FindLastSeparatorIn(CP_ACP, text, slashes);
+}
+
+static int EndsWithSeparator(const char *text, int slashes)
+{
+    const char *last = FindLastSeparator(text, slashes);
+    return last && last[1] == '\0';
+}
+
 int EndsWithBackslash(const char *text)
 {
-    size_t len = strlen(text);
-    return len > 0 && text[len - 1] == '\\';
+    return EndsWithSeparator(text, 0);
 }
 
 static int JoinWith(char *out, int cchOut, const char *folder, const char *name, int slashCounts)
 {
-    size_t len = strlen(folder);
-    int hasSeparator = len > 0 && (folder[len - 1] == '\\' || (slashCounts && folder[len - 1] == '/'));
+    int hasSeparator = EndsWithSeparator(folder, slashCounts);
 
     if (!CopyText(out, cchOut, folder))
         return 0;

@@ -22,6 +22,11 @@ int JoinPath(char *out, int cchOut, const char *folder, const char *name);
 // Like JoinPath, but a folder ending with a forward slash gets no backslash either.
 int JoinPathAnySeparator(char *out, int cchOut, const char *folder, const char *name);
 
+// The last backslash of text (with slashes set, a forward slash too), or NULL. Walked
+// by character: on a double-byte code page a trail byte can have a backslash's value.
+char *FindLastSeparator(const char *text, int slashes);
+char *FindLastSeparatorIn(unsigned codePage, const char *text, int slashes);
+
 // 1 when text ends with a backslash.
 int EndsWithBackslash(const char *text);
 

@@ -42,7 +42,7 @@ int CarriedOptionIs(const char *key, const char *word, const char *digit, int on
     HGLOBAL loaded = found ? LoadResource(g_hInst, found) : NULL;
     const char *text = loaded ? (const char *)LockResource(loaded) : NULL;
 
-    if (!text || !FindOptionInText(text, SizeofResource(g_hInst, found), "INSTALL", key, value,
+    if (!IsInsideImage(g_hInst, text, SizeofResource(g_hInst, found)) || !FindOptionInText(text, SizeofResource(g_hInst, found), "INSTALL", key, value,
                                    COUNTOF(value)))
         return 0;
     return IsOptionValue(value, word, digit) == on;

@@ -31,7 +31,7 @@ int IsInsideSourceFolder(const char *destination, const char *sourceFolder)
 int CompletePickedFolder(char *result, int cchResult)
 {
     char lower[PICK_SIZE];
-    char *slash = strrchr(result, '\\');
+    char *slash = FindLastSeparator(result, 0);
     size_t i;
 
     if (slash)

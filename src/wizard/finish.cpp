@@ -119,6 +119,9 @@ void ShowFinishNotice(HWND owner, int notice, const char *detail)
     case NOTICE_REMOVE_RESTART:
         ShowRemovalRestart(owner);
         break;
+    case NOTICE_REMOVE_FAILED:
+        ShowRemovalNotice(owner, IDS_REMOVE_FAILED, detail ? detail : "");
+        break;
     }
 }
 

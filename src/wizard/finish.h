@@ -10,7 +10,8 @@ enum FinishNotice {
     NOTICE_REMOVE_NORECORD,
     NOTICE_REMOVE_DONE,
     NOTICE_REMOVE_LEFTOVER,  // detail: the installation folder
-    NOTICE_REMOVE_RESTART
+    NOTICE_REMOVE_RESTART,
+    NOTICE_REMOVE_FAILED     // detail: what was left, or the refused folder
 };
 
 void ShowFinishNotice(HWND owner, int notice, const char *detail);

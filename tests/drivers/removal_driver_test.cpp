@@ -22,6 +22,8 @@ protected:
                                    INSTALL_QUIET, NULL, NULL, NULL, message_, COUNTOF(message_))) << message_;
         g_bSilent = 0;
         ASSERT_FALSE(GroupItems("NEXFER Pro").empty());
+        // The test made the folder; the mark says the installation did.
+        ASSERT_EQ(1, SetRegistryString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, NULL, FOLDER_MARK_VALUE, dest_.Path()));
     }
     void TearDown() override
     {
@@ -45,7 +47,7 @@ protected:
     {
         std::string question;
         UiDriver driver([&] {
-            HWND box = WaitForDialog("NEXFER Pro Installation", 5000);
+            HWND box = WaitForDialog("NEXFER Pro Installation", 60000);
             if (!box)
                 return;
             question = MessageBoxText(box);
@@ -75,7 +77,6 @@ TEST_F(RemovalDriverTest, RemovesEverythingItRecordedAndDeletesIniFilesOnYes)
                               "nxfpro32.GID", "trace.log" })
         EXPECT_FALSE(FileExists(Dest(name))) << name;
     EXPECT_TRUE(FileExists(Dest("mine.txt")));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_EXPLORER_TEXT)));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NAMESPACE_KEY("Desktop", CLSID_ICONLINK_TEXT)));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, BASE_SERVER_KEY));
@@ -83,8 +84,9 @@ TEST_F(RemovalDriverTest, RemovesEverythingItRecordedAndDeletesIniFilesOnYes)
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY(CLSID_ICONLINK_TEXT)));
     EXPECT_TRUE(GroupItems("NEXFER Pro").empty());
     EXPECT_FALSE(FileExists(GroupFolder("NEXFER Pro")));
-    // The record itself is the flow's to clear.
+    // The record and the uninstall entry are the flow's to clear, once nothing is left.
     EXPECT_EQ("NEXFER Pro", WinIni("GROUP"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
 }
 
 TEST_F(RemovalDriverTest, NoKeepsEveryIniFile)
@@ -149,7 +151,10 @@ TEST_F(RemovalDriverTest, ADllInUseIsMovedAsideAndItsDeletionScheduled)
     EXPECT_EQ("failed to delete " + Dest("nxfsyncl.dll"), std::string(message_));
     char shortPath[MAX_PATH];
     GetShortPathNameA(Dest("nxfsyncl.del").c_str(), shortPath, MAX_PATH);
-    EXPECT_EQ(std::string("cmd.exe /c del ") + shortPath, RegString(HKEY_LOCAL_MACHINE, RUNONCE_KEY, "Quorvane0"));
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(std::string("\"") + system + "\\cmd.exe\" /d /v:off /c del \"" + shortPath + "\"",
+              RegString(HKEY_LOCAL_MACHINE, RUNONCE_KEY, "Quorvane0"));
     DeleteFileA(Dest("nxfsyncl.del").c_str());
 }
 
@@ -157,8 +162,8 @@ TEST_F(RemovalDriverTest, NoListBitMeansNothingToDo)
 {
     EXPECT_EQ(1, RemovalDriver(dest_.Path(), 0x10, &outcome_, message_, COUNTOF(message_), NULL, NULL));
     EXPECT_STREQ("Nothing to do!", message_);
-    // The uninstall entry still goes first; nothing else is touched.
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+    // Nothing is touched.
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_TRUE(FileExists(Dest("nxf95pro.exe")));
     EXPECT_FALSE(GroupItems("NEXFER Pro").empty());
 }

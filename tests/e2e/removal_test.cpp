@@ -122,8 +122,11 @@ TEST(Removal, ADllInUseIsScheduledWithTheFolder)
     char shortDel[MAX_PATH], shortDir[MAX_PATH];
     GetShortPathNameA(DEST "\\nxfsyncl.del", shortDel, MAX_PATH);
     GetShortPathNameA(DEST, shortDir, MAX_PATH);
-    EXPECT_EQ(std::string("cmd.exe /c del ") + shortDel, RegString(HKEY_LOCAL_MACHINE, RUNONCE, "Quorvane0"));
-    EXPECT_EQ(std::string("cmd.exe /c rmdir ") + shortDir + " ", RegString(HKEY_LOCAL_MACHINE, RUNONCE, "Quorvane1"));
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string shell = std::string("\"") + system + "\\cmd.exe\" /d /v:off /c ";
+    EXPECT_EQ(shell + "del \"" + shortDel + "\"", RegString(HKEY_LOCAL_MACHINE, RUNONCE, "Quorvane0"));
+    EXPECT_EQ(shell + "rmdir \"" + shortDir + "\"", RegString(HKEY_LOCAL_MACHINE, RUNONCE, "Quorvane1"));
 
     // The next start of Windows deletes the file once the program let go. Windows runs
     // the commands in the order they were written; Wine runs the newest first, so

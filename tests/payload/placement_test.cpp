@@ -59,6 +59,29 @@ TEST(PlacementNames, CommandPathsAreQuotedOnlyWithABlank)
     EXPECT_EQ(0, QuoteCommandPath("C:\\PROG~1\\A.DLLX", out, 16));
 }
 
+// The command interpreter reads %...% and ! even between quotes: such a path is never
+// put in a command, nor one that would not fit a run-once value.
+TEST(PlacementNames, NextStartCommandQuotesThePathAndNamesTheInterpreter)
+{
+    struct { const char *verb, *path, *expected; } cases[] = {
+        { "del", "C:\\R&D\\NEXFER\\nxfpro32.del", "\"C:\\W\\system32\\cmd.exe\" /d /v:off /c del \"C:\\R&D\\NEXFER\\nxfpro32.del\"" },
+        { "rmdir", "C:\\A (x86)^|<>", "\"C:\\W\\system32\\cmd.exe\" /d /v:off /c rmdir \"C:\\A (x86)^|<>\"" },
+        { "del", "C:\\100%\\a.dll", NULL },
+        { "del", "C:\\%windir%\\a.dll", NULL },
+        { "del", "C:\\Hi!\\a.dll", NULL },
+        { "del", "C:\\a\"&calc&\"", NULL },
+    };
+    for (const auto &c : cases) {
+        char out[96];
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(c.expected != NULL, FormatNextStartCommand("C:\\W\\system32", c.verb, c.path, out, sizeof(out)));
+        if (c.expected) {
+            EXPECT_STREQ(c.expected, out);
+            EXPECT_EQ(0, FormatNextStartCommand("C:\\W\\system32", c.verb, c.path, out, (int)strlen(c.expected)));
+        }
+    }
+}
+
 TEST(PlacementNames, ReplacePlaceholder)
 {
     struct { const char *line, *holder, *expected; } cases[] = {
@@ -332,10 +355,13 @@ TEST_F(Placement, DeleteFileOrSchedule)
     // ".del" appended (the trailing dot keeps the loader from adding ".dll").
     ASSERT_EQ(std::string::npos, dest_.find('.'));
     std::string dll = ExpandedRow(1);
-    struct { int nt; const char *name, *holdAs, *moved, *key, *shell; } cases[] = {
-        { 1, "nxfpro32.dll", "nxfpro32.dll", "nxfpro32.del", kRunOnceKey, "cmd.exe" },
-        { 0, "nxfpro32.dll", "nxfpro32.dll", "nxfpro32.del", kRunServicesOnceKey, "command.com" },
-        { 1, "readme", "readme.", "readme.del", kRunOnceKey, "cmd.exe" },
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string shell = std::string("\"") + system + "\\cmd.exe\" /d /v:off";
+    struct { int nt; const char *name, *holdAs, *moved, *key; } cases[] = {
+        { 1, "nxfpro32.dll", "nxfpro32.dll", "nxfpro32.del", kRunOnceKey },
+        { 0, "nxfpro32.dll", "nxfpro32.dll", "nxfpro32.del", kRunServicesOnceKey },
+        { 1, "readme", "readme.", "readme.del", kRunOnceKey },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -352,11 +378,40 @@ TEST_F(Placement, DeleteFileOrSchedule)
         EXPECT_EQ(1, g_bNeedReboot);
         std::vector<std::string> added = values.Added(c.key);
         ASSERT_EQ(1u, added.size());
-        EXPECT_EQ(std::string(c.shell) + " /c del " + ShortPath(moved),
+        EXPECT_EQ(shell + " /c del \"" + ShortPath(moved) + "\"",
                   RegString(HKEY_LOCAL_MACHINE, c.key, added[0].c_str()));
         holder.Release();
         DeleteFileA(moved.c_str());
     }
+
+    // Only read-only: deleted at once, so nothing waits for a restart that would fail too.
+    WriteFileText(folder_.File("ro.hlp"), "x");
+    SetFileAttributesA(folder_.File("ro.hlp").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(1, DeleteFileOrSchedule(folder_.File("ro.hlp").c_str(), NULL, 0));
+    EXPECT_FALSE(FileExists(folder_.File("ro.hlp")));
+
+    // A name the interpreter would expand goes to the system's own list instead.
+    static const char kPending[] = "System\\CurrentControlSet\\Control\\Session Manager";
+    std::string odd = folder_.File("100%"), path = odd + "\\nxfpro32.dll";
+    ASSERT_TRUE(CreateDirectoryA(odd.c_str(), NULL));
+    WriteFileText(path, dll);
+    RunOnceValues values;
+    {
+        FileHolder holder(path, "load");
+        ASSERT_TRUE(holder.Holding());
+        EXPECT_EQ(0, DeleteFileOrSchedule(path.c_str(), NULL, 0));
+    }
+    EXPECT_TRUE(values.Added(kRunOnceKey).empty());
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPending, 0, KEY_ALL_ACCESS, &key));
+    char pending[4096] = "";
+    DWORD size = sizeof(pending) - 2;
+    RegQueryValueExA(key, "PendingFileRenameOperations", NULL, NULL, (BYTE *)pending, &size);
+    RegDeleteValueA(key, "PendingFileRenameOperations");
+    RegCloseKey(key);
+    EXPECT_EQ(std::string("\\??\\") + odd + "\\nxfpro32.del", std::string(pending));
+    DeleteFileA((odd + "\\nxfpro32.del").c_str());
+    RemoveDirectoryA(odd.c_str());
 }
 
 TEST_F(Placement, CreateFolderChainMakesEveryMissingLevel)

@@ -30,6 +30,11 @@ TEST(Options, LookupInAnIniTextHeldInMemory)
         { "[INSTALL]\r\nQUIETER=TRUE\r\nQUIET=\r\n", "INSTALL", "QUIET", 1, "" },
         { "[INSTALL]\r\nQUIET=TRUE", "INSTALL", "QUIET", 1, "TRUE" },
         { "", "INSTALL", "QUIET", 0, "" },
+        { "[INSTALL]\r\nQUIET=\"TRUE\"\r\n", "INSTALL", "QUIET", 1, "TRUE" },
+        { "[INSTALL]\r\nQUIET= 'TRUE' \r\n", "INSTALL", "QUIET", 1, "TRUE" },
+        { "[INSTALL]\r\nQUIET=\"TRUE'\r\n", "INSTALL", "QUIET", 1, "\"TRUE'" },
+        { "[INSTALL]\r\nQUIET=\"\r\n", "INSTALL", "QUIET", 1, "\"" },
+        { "\xEF\xBB\xBF[INSTALL]\r\nQUIET=TRUE\r\n", "INSTALL", "QUIET", 1, "TRUE" },
     };
     for (const auto &c : cases) {
         char value[16] = "";

@@ -46,3 +46,23 @@ TEST(Text, FormatTextRefusesAnEmptyBuffer)
     EXPECT_EQ(0, FormatText(out, 0, "%s", "x"));
     EXPECT_STREQ("abc", out);
 }
+
+// Paths are walked by character: in code page 932 the trail byte of a character such as
+// 0x83 0x5C has a backslash's value and is no separator.
+TEST(Text, LastSeparatorIsFoundByCharacter)
+{
+    struct { unsigned cp; const char *text; int slashes; int at; } cases[] = {
+        { 932, "D:\\\x83\x5C", 0, 2 },
+        { 1252, "D:\\\x83\x5C", 0, 4 },
+        { 932, "D:\\\x83\x5C\\NEXFER", 0, 5 },
+        { 932, "D:\\\x83\x5C/x", 1, 5 },
+        { 932, "C:\\a/b", 0, 2 },
+        { 932, "C:\\a/b", 1, 4 },
+        { 932, "name", 1, -1 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        const char *found = FindLastSeparatorIn(c.cp, c.text, c.slashes);
+        EXPECT_EQ(c.at, found ? (int)(found - c.text) : -1) << c.cp;
+    }
+}

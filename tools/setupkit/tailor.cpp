@@ -27,6 +27,12 @@ static int ReadOptionsFile(const char *path, DWORD *size)
     CloseHandle(file);
     if (!ok)
         return Fail(KIT_BAD_OPTIONS, "%s: cannot be read (error %lu)", path, GetLastError());
+    // Windows' profile functions would take the mark as part of the first section's name.
+    if (*size >= 3 && memcmp(s_options, "\xEF\xBB\xBF", 3) == 0) {
+        *size -= 3;
+        memmove(s_options, s_options + 3, *size);
+        printf("%s: UTF-8 byte order mark removed\n", path);
+    }
     if (!CheckOptionsText(s_options, *size, &check)) {
         if (check.binary)
             return Fail(KIT_BAD_OPTIONS, "%s: not an INI file (binary content)", path);
