@@ -37,9 +37,11 @@ void PreparePage(HWND dialog, const WORD *ids, int count)
     HWND focus = NULL;
     int i;
 
-    // The picture is decoration: no name for a screen reader to read out.
+    // The picture is decoration: no name for a screen reader to read out. Its text is
+    // the template's resource number; a picture control would take new text for another
+    // picture's name, so the text is set past it.
     if (picture)
-        SetWindowTextA(picture, "");
+        DefWindowProcA(picture, WM_SETTEXT, 0, (LPARAM)"");
     FitPagePicture(dialog);
     for (i = 0; i < count; i++) {
         control = GetDlgItem(dialog, ids[i]);
