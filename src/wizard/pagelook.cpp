@@ -3,16 +3,14 @@
 #include "session/display.h"
 #include "wizard/pagelook.h"
 
-void FitPagePicture(HWND dialog)
+void FitPagePicture(HWND dialog, int dpi)
 {
-    RECT place = { 0, 0, PICTURE_PLACE_WIDTH, PICTURE_PLACE_HEIGHT };
     HWND control = GetDlgItem(dialog, IDC_PICTURE);
     HBITMAP picture, previous;
 
     if (!control)
         return;
-    MapDialogRect(dialog, &place);
-    picture = LoadFittedPicture(PICTURE_STRIP, place.right, place.bottom);
+    picture = LoadPictureForDpi(PICTURE_STRIP, dpi);
     if (!picture)
         return;
     previous = (HBITMAP)SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
@@ -42,7 +40,7 @@ void PreparePage(HWND dialog, const WORD *ids, int count)
     // picture's name, so the text is set past it.
     if (picture)
         DefWindowProcA(picture, WM_SETTEXT, 0, (LPARAM)"");
-    FitPagePicture(dialog);
+    FitPagePicture(dialog, WindowDpi(dialog));
     for (i = 0; i < count; i++) {
         control = GetDlgItem(dialog, ids[i]);
         if (!control)
@@ -61,17 +59,16 @@ int HandlePageLook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const RECT *suggested = (const RECT *)lParam;
 
-    (void)wParam;
     switch (message) {
     case WM_DPICHANGED:
         // The dialog manager rescales the page's font and controls; the picture follows
         // once that is done.
         SetWindowPos(dialog, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        PostMessageA(dialog, WM_REFIT_PICTURE, 0, 0);
+        PostMessageA(dialog, WM_REFIT_PICTURE, LOWORD(wParam), 0);
         return 0;
     case WM_REFIT_PICTURE:
-        FitPagePicture(dialog);
+        FitPagePicture(dialog, (int)wParam);
         return 1;
     case WM_DESTROY:
         DeleteObject((HBITMAP)SendDlgItemMessageA(dialog, IDC_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, 0));

@@ -1,14 +1,9 @@
-// What every wizard page does for the display and the keyboard: its picture fitted to
-// its place at the page's DPI, tab order in reading order, the first choice focused.
+// What every wizard page does for the display and the keyboard: its picture at the
+// page's DPI (the page grows with it, so the picture keeps its share of the page), tab order in reading order, the first choice focused.
 #ifndef NX_PAGELOOK_H
 #define NX_PAGELOOK_H
 
 #include <windows.h>
-
-// The picture's place on a page, in dialog units (the picture control's origin is the
-// template's; its size follows the picture).
-#define PICTURE_PLACE_WIDTH    115
-#define PICTURE_PLACE_HEIGHT   147
 
 // Puts the controls ids (count of them, in reading order) into that tab order behind
 // the first, fits the page picture if there is one, and focuses the first enabled
@@ -16,8 +11,8 @@
 // then returns FALSE.
 void PreparePage(HWND dialog, const WORD *ids, int count);
 
-// The page picture made anew for the page's current size.
-void FitPagePicture(HWND dialog);
+// The page picture made anew for dpi.
+void FitPagePicture(HWND dialog, int dpi);
 
 // A page's handling of DPI changes and of its picture's release; 1 when the message
 // needs nothing more, 0 when the page and the dialog manager handle it as well.

@@ -247,7 +247,13 @@ TEST_F(WelcomePage, DpiChangeTakesTheSuggestedRectangle)
         SendMessageA(page, WM_DPICHANGED, MAKEWPARAM(192, 192), (LPARAM)&suggested);
         GetWindowRect(page, &now);
         EXPECT_TRUE(EqualRect(&suggested, &now)) << now.right - now.left << "x" << now.bottom - now.top;
-        EXPECT_TRUE(WaitUntil([&] { return SendDlgItemMessageA(page, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0; }));
+        // The picture is made anew for the new DPI once the page has been laid out.
+        BITMAP info = {};
+        EXPECT_TRUE(WaitUntil([&] {
+            HBITMAP shown = (HBITMAP)SendDlgItemMessageA(page, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
+            return shown && GetObjectA(shown, sizeof(info), &info) && info.bmHeight == 472;
+        })) << info.bmWidth << "x" << info.bmHeight;
+        EXPECT_EQ(302, info.bmWidth);
         EXPECT_EQ(1, Click(page, IDCANCEL));
     });
     EXPECT_EQ(0, RunWelcomePage(NULL, g_hInst));
