@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <oleacc.h>
+
+// IAccessible's interface id, spelled here: oleacc and uuid both carry a definition of
+// IID_IAccessible, and which of the two the linker pulls in depends on the other ids used.
+static const IID kIAccessible = { 0x618736e0, 0x3c3d, 0x11cf, { 0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71 } };
 #include <set>
 #include <stdlib.h>
 #include "harness/testutil.h"
@@ -56,7 +60,7 @@ static std::string AccessibleName(HWND control)
 {
     IAccessible *object = NULL;
     std::string name = "(no object)";
-    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible, (void **)&object)))
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, kIAccessible, (void **)&object)))
         return name;
     VARIANT self;
     self.vt = VT_I4;
