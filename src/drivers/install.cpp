@@ -219,7 +219,7 @@ static void RecordUninstallEntry(const char *destFolder, const char *group, DWOR
 {
     const char *icon = FileExistsIn(destFolder, "nxf95pro.exe") ? "nxf95pro.exe" : "nxflink.exe";
 
-    if (!WriteUninstallEntry(destFolder, group)) {
+    if (!WriteUninstallEntry(destFolder, group) || !MarkFolderMadeBySetup(destFolder, FolderMadeThisRun(destFolder))) {
         *achieved |= OUTCOME_INCOMPLETE;
         return;
     }

@@ -9,7 +9,7 @@
 #include "registration/record.h"
 #include "registration/shortcuts.h"
 #include "session/journal.h"
-#include "registration/trust.h"
+#include "payload/trust.h"
 #include "session/ending.h"
 #include "session/messages.h"
 #include "session/session.h"

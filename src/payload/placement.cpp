@@ -15,7 +15,7 @@
 #include "session/workfolder.h"
 #include "payload/payload.h"
 #include "payload/placement.h"
-#include "registration/trust.h"
+#include "payload/trust.h"
 
 #define QUOTED_PATH_SIZE   (SHORT_PATH_SIZE + 2)
 #define OPEN_PATH_SIZE     512

@@ -2,7 +2,6 @@
 // uninstall entry the control panel lists, and the WIN.INI section NEXFER.
 #include <string.h>
 #include "nxversion.h"
-#include "payload/placement.h"
 #include "registration/record.h"
 #include "session/journal.h"
 #include "session/messages.h"
@@ -140,9 +139,19 @@ int WriteUninstallEntry(const char *destFolder, const char *group)
         return 0;
     written = SetValueText(key, "DisplayName", DISPLAY_NAME);
     written = SetValueText(key, "UninstallString", command) && written;
-    // The mark of a folder this product made: an update into it keeps the mark.
-    if (FolderMadeThisRun(destFolder))
-        written = SetValueText(key, FOLDER_MARK_VALUE, destFolder) && written;
+    RegCloseKey(key);
+    return written;
+}
+
+int MarkFolderMadeBySetup(const char *destFolder, int madeThisRun)
+{
+    HKEY key;
+    int written = 1;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    if (madeThisRun)
+        written = SetValueText(key, FOLDER_MARK_VALUE, destFolder);
     else if (!IsFolderMadeBySetup(destFolder))
         RegDeleteValueA(key, FOLDER_MARK_VALUE);
     RegCloseKey(key);

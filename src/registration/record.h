@@ -36,6 +36,9 @@ int BuildUninstallString(char *out, int cch, const char *destFolder, const char 
 
 // 1 when both values of the uninstall entry were written.
 int WriteUninstallEntry(const char *destFolder, const char *group);
+// The mark of a folder this product's installation made (madeThisRun), which lets a removal
+// sweep its work files; an update into a marked folder keeps the mark, any other loses it.
+int MarkFolderMadeBySetup(const char *destFolder, int madeThisRun);
 
 // The values inventory and deployment tools read, beside the entry's two: version,
 // publisher, folder, icon (iconName in destFolder), size in KB, date, no modify or

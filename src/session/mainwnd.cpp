@@ -1,7 +1,6 @@
 // The background window: product and maker bitmaps, the two background lines, the
 // command that runs the whole installation, and the end of the session while it runs.
 #include <winerror.h>
-#include "payload/payload.h"
 #include "resource.h"
 #include "session/ending.h"
 #include "session/journal.h"
@@ -10,6 +9,7 @@
 #include "session/messages.h"
 #include "session/session.h"
 #include "session/text.h"
+#include "session/workfolder.h"
 
 char g_szHelpTitle[TITLE_SIZE];
 char g_szRelNotesTitle[TITLE_SIZE];
@@ -210,7 +210,7 @@ void BlockEndOfSession(HWND window, int block)
 static void EndWithSession(void)
 {
     JournalTakeBack();
-    DeleteTempPayloadFiles();
+    RemoveWorkFolder();
     EndRun(ERROR_INSTALL_FAILURE, "Windows ended the session during the installation");
     LogRunEnding();
     ExitProcess(ERROR_INSTALL_FAILURE);

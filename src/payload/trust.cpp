@@ -4,7 +4,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 #include <string.h>
-#include "registration/trust.h"
+#include "payload/trust.h"
 #include "session/messages.h"
 #include "session/sizes.h"
 #include "session/text.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <sddl.h>
-#include "registration/trust.h"
+#include "payload/trust.h"
 
 #define TI "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"
 
