@@ -126,6 +126,7 @@ typedef struct Expansion {
     BYTE *in, *out, *ring;
     DWORD inLength, inNext, outLength, total;
     int stopped;  // a read or write failed, or the user cancelled; the system error says which
+    int cancelledBefore;  // a Cancel pressed before this file began is seen after it, as ever
 } Expansion;
 
 // Reads the next block of the source. Between blocks the windows are kept answering, and
@@ -135,7 +136,7 @@ static int ReadBlock(Expansion *x)
     if (x->stopped)
         return 0;
     PumpMessages();
-    if (g_bCancel) {
+    if (g_bCancel && !x->cancelledBefore) {
         SetLastError(ERROR_CANCELLED);
         x->stopped = 1;
         return 0;
@@ -296,6 +297,7 @@ static int CopyExpanded(HANDLE from, const char *path)
 
     memset(&x, 0, sizeof(x));
     x.from = from;
+    x.cancelledBefore = g_bCancel;
     x.in = buffers;
     x.out = buffers + EXPANSION_BLOCK_SIZE;
     x.ring = x.out + EXPANSION_BLOCK_SIZE;

@@ -250,10 +250,8 @@ TEST_F(GroupCommands, TextsAreSentUnescapedAndRefusedWhenTooLong)
     ASSERT_EQ(1, CreateProgramGroup("A, (B & C"));
     // A name that would end the command early is not sent at all.
     ASSERT_EQ(1, CreateProgramGroup("A)] \"C\""));
-    // 1023 characters fit the 1024-byte buffer; 1024 do not and are not sent at all.
-    std::string fits = std::string(1023 - strlen("[CreateGroup()]"), 'g');
-    EXPECT_EQ(1, CreateProgramGroup(fits.c_str()));
-    EXPECT_EQ(1, CreateProgramGroup((fits + "g").c_str()));
+    // A name longer than a group can be fails, and is not sent at all.
+    EXPECT_EQ(0, CreateProgramGroup(std::string(GROUP_SIZE, 'g').c_str()));
     std::string title(1023 - strlen("[AddItem(\"C:\\D\\x.exe\",\"\",,,,,C:\\D)]"), 't');
     EXPECT_EQ(1, AddGroupItem(title.c_str(), "C:\\D", "x.exe", NULL));
     EXPECT_EQ(0, AddGroupItem((title + "t").c_str(), "C:\\D", "x.exe", NULL));
@@ -263,13 +261,12 @@ TEST_F(GroupCommands, TextsAreSentUnescapedAndRefusedWhenTooLong)
     std::string seen;
     for (const std::string &text : texts)
         seen += text.substr(0, 40) + "(" + std::to_string(text.size()) + ") ";
-    ASSERT_EQ(6u, texts.size()) << seen;
+    ASSERT_EQ(5u, texts.size()) << seen;
     EXPECT_EQ("[CreateGroup(A, (B & C)]", texts[0]);
-    EXPECT_EQ("[CreateGroup(" + fits + ")]", texts[1]);
-    EXPECT_EQ(1023u, texts[3].size());
-    EXPECT_EQ("[DeleteItem(\"" + title + "\")]", texts[2]);
+    EXPECT_EQ(1023u, texts[2].size());
+    EXPECT_EQ("[DeleteItem(\"" + title + "\")]", texts[1]);
     EXPECT_EQ("[AddItem(\"C:\\Program Files (x86)\\NX\\x.exe\",\"T\",,,,,\"C:\\Program Files (x86)\\NX\")]",
-              texts[5]);
+              texts[4]);
 }
 
 TEST_F(GroupCommands, ClosedClientSendsNothing)
