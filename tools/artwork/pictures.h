@@ -1,5 +1,4 @@
-// The four pictures mkart writes, composed from the motifs and the font; the bitmaps at
-// any scale of their 100 % size.
+// The four pictures mkart writes, composed from the motifs and the font.
 #pragma once
 
 #include "canvas.h"
@@ -11,12 +10,12 @@ const int kMakerWidth = 151, kMakerHeight = 118;
 const int kStripWidth = 151, kStripHeight = 236;
 
 // "NEXFER Pro" beside a globe with transfer arrows, on deep blue.
-Canvas ProductPicture(double scale = 1.0);
+Canvas ProductPicture();
 // "QUORVANE" under its round logo, on a light card.
-Canvas MakerPicture(double scale = 1.0);
+Canvas MakerPicture();
 // Tall sky with globe, arrows, folder and disk for the wizard pages.
-Canvas StripPicture(double scale = 1.0);
-// Program icon of size x size pixels (16 to 256) on a transparent background.
+Canvas StripPicture();
+// Program icon of size x size pixels (32 or 16) on a transparent background.
 Canvas IconPicture(int size);
 
 } // namespace art
