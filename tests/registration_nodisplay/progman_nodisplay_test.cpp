@@ -11,6 +11,7 @@
 #include "harness/testutil.h"
 #include "registration/com.h"
 #include "registration/progman.h"
+#include "session/sizes.h"
 #include "registration/shortcuts.h"
 #include <shlobj.h>
 #include <ddeml.h>
