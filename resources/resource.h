@@ -97,6 +97,7 @@
 #define IDS_NO_ROOM             10103
 #define IDS_DEST_NOT_FULL       10104
 #define IDS_GROUP_REFUSED       10105
+#define IDS_DEST_UNSAFE         10106
 #define IDS_REMOVE_FAILED       10110
 #define IDS_SETUP_DAMAGED       10200
 #define IDS_SETUP_UNCHECKED     10201

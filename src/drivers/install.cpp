@@ -5,6 +5,7 @@
 #include "payload/payload.h"
 #include "payload/placement.h"
 #include "payload/productini.h"
+#include "payload/trust.h"
 #include "registration/com.h"
 #include "registration/progman.h"
 #include "registration/record.h"
@@ -74,6 +75,20 @@ static void RegisterBase(const char *destFolder, DWORD *outcome, char *message, 
     SetNote(message, "Failed to registered base product.");
 }
 
+// Runs name's registration in destFolder, recorded first: 1, 0 (no entry point) or -1.
+// A DLL another account could have replaced is not loaded.
+static int RegisterDll(const char *destFolder, const char *name)
+{
+    char line[PATH_SIZE + 64];
+
+    if (!IsTrustedDll(destFolder, name)) {
+        FormatText(line, COUNTOF(line), "%s not registered: another account could have replaced it", name);
+        WriteLog(line);
+        return -1;
+    }
+    return JournalRegistered(destFolder, name) ? CallDllRegistration(destFolder, name, "DllRegisterServer") : -1;
+}
+
 static void RegisterStub(const char *destFolder, char *message)
 {
     ComponentEntry *stub = &g_commonList.rows[COMMON_ROW_STUB];
@@ -81,8 +96,7 @@ static void RegisterStub(const char *destFolder, char *message)
 
     if (!(stub->status & ROW_HANDLED))
         return;
-    result = JournalRegistered(destFolder, stub->installedName)
-                 ? CallDllRegistration(destFolder, stub->installedName, "DllRegisterServer") : -1;
+    result = RegisterDll(destFolder, stub->installedName);
     if (result < 0) {
         stub->status |= ROW_FAILED;
         SetNote(message, "Failed to registered stub.");
@@ -100,8 +114,7 @@ static void RegisterExplorer(const char *destFolder, DWORD flags, DWORD *outcome
 
     if (!(flags & INSTALL_EXPLORER) || !(dll->status & ROW_HANDLED) || !support)
         return;
-    result = JournalRegistered(destFolder, dll->installedName)
-                 ? CallDllRegistration(destFolder, dll->installedName, "DllRegisterServer") : -1;
+    result = RegisterDll(destFolder, dll->installedName);
     if (result < 0) {
         dll->status |= ROW_FAILED;
         *ok = 0;

@@ -248,11 +248,7 @@ static void DeleteLeftOverFiles(const char *folder, HWND owner, HWND statusWindo
 // the uninstall entry agree on, on a local drive, that no other account can change.
 static int MayRunProductDlls(const char *folder)
 {
-    char confirmed[FOLDER_SIZE];
-
-    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", "", confirmed,
-                            sizeof(confirmed)) ||
-        lstrcmpiA(confirmed, folder) != 0 || IsNetworkFolder(folder))
+    if (!IsConfirmedRecord(folder) || IsNetworkFolder(folder))
         return 0;
     return IsTrustedDll(folder, g_explorerList.rows[EXPLORER_ROW_DLL].installedName) &&
            IsTrustedDll(folder, g_commonList.rows[COMMON_ROW_STUB].installedName);

@@ -4,7 +4,9 @@
 #include <aclapi.h>
 #include <sddl.h>
 #include <string.h>
+#include "payload/payload.h"
 #include "payload/trust.h"
+#include "resource.h"
 #include "session/messages.h"
 #include "session/sizes.h"
 #include "session/text.h"
@@ -82,29 +84,88 @@ int RunsUnderWine(void)
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != NULL;
 }
 
+// Under Wine every check answers 1; the log says so once.
+static int AccessListsKept(void)
+{
+    static int said;
+
+    if (!RunsUnderWine())
+        return 1;
+    if (!said)
+        WriteLog("Access lists not checked: Wine keeps none");
+    said = 1;
+    return 0;
+}
+
+// path (guarded as place) and every folder above it to its volume's root, which must
+// keep access lists.
+static int IsTrustedChain(char *path, int place)
+{
+    char root[PATH_SIZE];
+    DWORD flags = 0;
+    size_t rootLength;
+    char *cut;
+
+    if (!GetVolumePathNameA(path, root, COUNTOF(root)) ||
+        !GetVolumeInformationA(root, NULL, 0, NULL, NULL, &flags, NULL, 0) || !(flags & FILE_PERSISTENT_ACLS))
+        return 0;
+    rootLength = strlen(root);
+    while (strlen(path) > rootLength) {
+        if (!IsTrustedPath(path, place) || (cut = FindLastSeparator(path, 0)) == NULL)
+            return 0;
+        *cut = '\0';
+        place = place == TRUST_FILE ? TRUST_FOLDER : TRUST_ABOVE;
+    }
+    return IsTrustedPath(root, TRUST_ROOT);
+}
+
 int IsTrustedDll(const char *folder, const char *dllName)
 {
-    char path[PATH_SIZE], root[4] = { folder[0], ':', '\\', '\0' };
-    DWORD flags = 0;
+    char path[PATH_SIZE];
+
+    if (!AccessListsKept())
+        return 1;
+    return JoinPath(path, COUNTOF(path), folder, dllName) && IsTrustedChain(path, TRUST_FILE);
+}
+
+int IsTrustedFolder(const char *folder)
+{
+    char path[PATH_SIZE];
     char *cut;
     int place = TRUST_FOLDER;
 
-    if (RunsUnderWine()) {
-        WriteLog("Access lists not checked: Wine keeps none");
+    if (!AccessListsKept())
         return 1;
-    }
-    if (folder[1] != ':' || !GetVolumeInformationA(root, NULL, 0, NULL, NULL, &flags, NULL, 0) ||
-        !(flags & FILE_PERSISTENT_ACLS) || !JoinPath(path, COUNTOF(path), folder, dllName) ||
-        !IsTrustedPath(path, TRUST_FILE))
-        return 0;
-    // Up the folders, one part at a time, to the root.
-    while ((cut = FindLastSeparator(path, 0)) != NULL && cut > path + 2) {
-        *cut = '\0';
-        if (!IsTrustedPath(path, place))
+    CopyText(path, COUNTOF(path), folder);
+    // A folder still to be made is guarded by its nearest existing parent.
+    while (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        if ((cut = FindLastSeparator(path, 0)) == NULL || cut < path + 2 || strlen(path) <= 3)
             return 0;
+        cut[cut[-1] == ':' ? 1 : 0] = '\0';
         place = TRUST_ABOVE;
     }
-    return IsTrustedPath(root, TRUST_ROOT);
+    return IsTrustedChain(path, place);
+}
+
+int ProtectFolder(const char *folder)
+{
+    PSECURITY_DESCRIPTOR descriptor = BuildFolderDescriptor();
+    PSID administrators = NULL;
+    PACL acl = NULL;
+    BOOL present = FALSE, defaulted;
+    int done = 0;
+
+    if (!AccessListsKept())
+        return 1;
+    if (descriptor && GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) && present &&
+        ConvertStringSidToSidA("S-1-5-32-544", &administrators))
+        done = SetNamedSecurityInfoA((char *)folder, SE_FILE_OBJECT,
+                                     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                         PROTECTED_DACL_SECURITY_INFORMATION,
+                                     administrators, NULL, acl, NULL) == ERROR_SUCCESS;
+    LocalFree(administrators);
+    LocalFree(descriptor);
+    return done;
 }
 
 PSECURITY_DESCRIPTOR BuildFolderDescriptor(void)
@@ -114,4 +175,67 @@ PSECURITY_DESCRIPTOR BuildFolderDescriptor(void)
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kFolderSddl, SDDL_REVISION_1, &descriptor, NULL))
         return NULL;
     return descriptor;
+}
+
+// The names a product folder holds: the payload's files, their ".new" and ".del" forms,
+// and the settings and work files the product and this program keep there (".ini",
+// ".log", ".tmp", ".bak", ".gid": files no program loads code from by their name).
+static int IsProductName(const char *name)
+{
+    static const char *const dataKinds[] = { ".ini", ".log", ".tmp", ".bak", ".gid" };
+    const char *dot = strrchr(name, '.');
+    size_t stem = dot ? (size_t)(dot - name) : strlen(name);
+    int derived = dot && (lstrcmpiA(dot, ".new") == 0 || lstrcmpiA(dot, ".del") == 0);
+
+    for (int i = 0; dot && i < COUNTOF(dataKinds); i++)
+        if (lstrcmpiA(dot, dataKinds[i]) == 0)
+            return 1;
+    for (int i = 0; i < PAYLOAD_COUNT; i++) {
+        const char *own = PayloadTable[i].installedName;
+        const char *ownDot = strrchr(own, '.');
+        if (lstrcmpiA(name, own) == 0 ||
+            (derived && ownDot && (size_t)(ownDot - own) == stem && _strnicmp(name, own, stem) == 0))
+            return 1;
+    }
+    return 0;
+}
+
+int HoldsOnlyProductFiles(const char *folder)
+{
+    char pattern[PATH_SIZE];
+    WIN32_FIND_DATAA found;
+    HANDLE search;
+    int only = 1;
+
+    if (!JoinPath(pattern, COUNTOF(pattern), folder, "*"))
+        return 0;
+    search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
+            continue;
+        only = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsProductName(found.cFileName);
+    } while (only && FindNextFileA(search, &found));
+    FindClose(search);
+    return only;
+}
+
+UINT CheckDestinationTrust(const char *destination, int recorded)
+{
+    char line[PATH_SIZE + 96];
+
+    if (IsTrustedFolder(destination))
+        return 0;
+    // An earlier installation's folder made before folders got their own list: taken in
+    // when nothing but the product's files is there to have been planted.
+    if (recorded && HoldsOnlyProductFiles(destination) && ProtectFolder(destination) &&
+        IsTrustedFolder(destination)) {
+        FormatText(line, COUNTOF(line), "The installed folder %s now has the protected access list", destination);
+        WriteLog(line);
+        return 0;
+    }
+    FormatText(line, COUNTOF(line), "Other accounts can change %s or a folder above it: refused", destination);
+    WriteLog(line);
+    return IDS_DEST_UNSAFE;
 }

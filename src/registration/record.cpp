@@ -218,6 +218,16 @@ int IsFolderMadeBySetup(const char *folder)
            lstrcmpiA(mark, folder) == 0;
 }
 
+int IsConfirmedRecord(const char *folder)
+{
+    char recorded[FOLDER_SIZE], confirmed[FOLDER_SIZE];
+
+    return GetProfileStringA(RECORD_SECTION, "DIR", "", recorded, COUNTOF(recorded)) > 0 &&
+           ReadRegistryString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", "", confirmed,
+                              sizeof(confirmed)) &&
+           lstrcmpiA(recorded, folder) == 0 && lstrcmpiA(confirmed, folder) == 0;
+}
+
 int IsNetworkFolder(const char *folder)
 {
     char root[4] = { folder[0], ':', '\\', '\0' };

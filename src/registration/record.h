@@ -49,6 +49,10 @@ void WriteInventoryValues(const char *destFolder, const char *iconName, DWORD si
 #define FOLDER_MARK_VALUE "FolderMadeBySetup"
 int IsFolderMadeBySetup(const char *folder);
 
+// 1 when folder is the installed product's, as both the WIN.INI record and the
+// uninstall entry name it.
+int IsConfirmedRecord(const char *folder);
+
 // 1 for a UNC path or a folder on a network drive.
 int IsNetworkFolder(const char *folder);
 

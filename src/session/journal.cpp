@@ -4,6 +4,7 @@
 #include <stddef.h>
 #include <string.h>
 #include "payload/folders.h"
+#include "payload/trust.h"
 #include "registration/com.h"
 #include "registration/progman.h"
 #include "registration/record.h"
@@ -497,6 +498,23 @@ static int RemoveGroupItem(const JournalEntry *entry)
 }
 
 // Takes one change back. 1 when the machine is as it was before it.
+// A DLL placed new unregisters itself, an earlier one registers itself again, each only
+// where no other account could have replaced it; in its place the class keys the
+// product's DLLs write are deleted here.
+static int UndoRegistration(const JournalEntry *entry, const char **done)
+{
+    if (!IsTrustedDll(entry->path, entry->other)) {
+        *done = "not loaded, another account could have replaced it; class keys deleted, "
+                "anything else it registered may remain";
+        DeleteRegistryTree(CLASS_KEY(CLSID_EXPLORER_TEXT), HKEY_CLASSES_ROOT);
+        DeleteRegistryTree(CLASS_KEY(CLSID_ICONLINK_TEXT), HKEY_CLASSES_ROOT);
+        return 1;
+    }
+    *done = entry->type == 1 ? "unregistered" : "earlier one registered again";
+    return CallDllRegistration(entry->path, entry->other,
+                               entry->type == 1 ? "DllUnregisterServer" : "DllRegisterServer") >= 0;
+}
+
 static int Undo(const JournalEntry *entry, const char **done)
 {
     switch (entry->kind) {
@@ -533,9 +551,7 @@ static int Undo(const JournalEntry *entry, const char **done)
         *done = entry->kind == CHANGE_ITEM ? entry->other : "group deleted";
         return RemoveGroupItem(entry);
     case CHANGE_REGISTERED:
-        *done = entry->type == 1 ? "unregistered" : "earlier one registered again";
-        return CallDllRegistration(entry->path, entry->other,
-                                   entry->type == 1 ? "DllUnregisterServer" : "DllRegisterServer") >= 0;
+        return UndoRegistration(entry, done);
     }
     *done = "nothing to do";
     return 1;

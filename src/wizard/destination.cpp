@@ -4,6 +4,8 @@
 #include <string.h>
 #include "payload/folders.h"
 #include "payload/placement.h"
+#include "payload/trust.h"
+#include "registration/record.h"
 #include "session/journal.h"
 #include "session/messages.h"
 #include "session/session.h"
@@ -179,6 +181,9 @@ int RefuseDestination(char *destination)
     char pattern[MESSAGE_SIZE], text[FORMATTED_SIZE];
     UINT refusal = SettleDestinationText(destination, FOLDER_SIZE);
 
+    // Before the first change: a folder others can change would hand them this run's rights.
+    if (!refusal && destination[0])
+        refusal = CheckDestinationTrust(destination, IsConfirmedRecord(destination));
     if (!refusal)
         return 0;
     LoadMessage(refusal, pattern, COUNTOF(pattern));

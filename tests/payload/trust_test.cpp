@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <sddl.h>
+#include <string>
+#include "harness/testutil.h"
 #include "payload/trust.h"
 
 #define TI "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"
@@ -59,4 +61,38 @@ TEST(Trust, CreatedFoldersGetTheProgramFilesList)
     EXPECT_STREQ("D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" TI ")(A;OICI;0x1200a9;;;BU)", sddl);
     LocalFree(sddl);
     LocalFree(descriptor);
+}
+
+// An earlier installation's folder is taken in only when nothing but the product's files
+// is there: anything else could have been planted to run with this program's rights.
+TEST(Trust, FoldersHoldingOnlyTheProductsFiles)
+{
+    struct { const char *names; int only; } cases[] = {
+        { "nxfpro32.dll|nxf95pro.exe|NEXFER.ini|nxfpro32.hlp", 1 },
+        { "NXFPRO32.DLL|nxfpro32.del|nxfpro32.new|nxfpro32.gid|session.log|~nxnew.tmp|sites.bak", 1 },
+        { "nxfpro32.dll|version.dll", 0 },
+        { "nxfpro32.dll|nxfpro32.dll.exe", 0 },
+        { "helper.del", 0 },
+        { "nxfpro32.dll|plugins\\", 0 },
+        { "readme", 0 },
+        { "", 1 },
+    };
+    std::string root = EnterTempFolder() + "\\only";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.names);
+        RemoveTree(root);
+        ASSERT_TRUE(CreateDirectoryA(root.c_str(), NULL));
+        std::string names = c.names;
+        for (size_t start = 0; start < names.size();) {
+            size_t end = names.find('|', start);
+            std::string name = names.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            if (name.back() == '\\')
+                CreateDirectoryA((root + "\\" + name).c_str(), NULL);
+            else
+                WriteFileText(root + "\\" + name, "x");
+            start = end == std::string::npos ? names.size() : end + 1;
+        }
+        EXPECT_EQ(c.only, HoldsOnlyProductFiles(root.c_str()));
+    }
+    RemoveTree(root);
 }
