@@ -55,6 +55,7 @@ static const WORD s_unusedPickerControls[] = {
 
 static UINT_PTR CALLBACK PickerHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    HWND folders, path, label;
     int i;
 
     (void)wParam;
@@ -62,6 +63,13 @@ static UINT_PTR CALLBACK PickerHook(HWND dialog, UINT message, WPARAM wParam, LP
     if (message != WM_INITDIALOG)
         return 0;
     SetDlgItemTextA(dialog, IDC_PICKER_PROMPT, s_prompt);
+    // A screen reader names the folders list by the text just before it: the label, not
+    // the current folder's line that the template puts between them.
+    folders = GetDlgItem(dialog, IDC_PICK_FOLDERS);
+    path = GetDlgItem(dialog, IDC_PICK_FOLDERPATH);
+    label = GetWindow(path, GW_HWNDPREV);
+    if (folders && path && label && GetWindow(folders, GW_HWNDPREV) == path)
+        SetWindowPos(path, GetWindow(label, GW_HWNDPREV), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (i = 0; i < COUNTOF(s_unusedPickerControls); i++)
         ShowWindow(GetDlgItem(dialog, s_unusedPickerControls[i]), SW_HIDE);
     return 0;
