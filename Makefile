@@ -17,7 +17,7 @@ WOW64_ROOT ?= /var/tmp/nx-wow64-sid
 
 PACKAGES := g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
             wine wine64 xvfb imagemagick mscompress cmake g++ make ninja-build googletest \
-            libgtest-dev osslsigncode openssl
+            libgtest-dev osslsigncode openssl zlib1g-dev
 
 # make sign: the certificate (PEM, or a PKCS#12 bundle with SIGN_KEY empty), its key,
 # a file with the key's or bundle's password, and a time-stamping server; all optional
@@ -96,6 +96,9 @@ bench: build
 	@echo "== setup programs: bytes of code and data (everything but artwork and payload) =="
 	@$(HOST)/pe/peinfo sizes $(X86)/setup.exe $(X64)/setup.exe
 	@echo "   (the shipped i686 program's code+data, resource directory entries included, is to stay within 94,720 with the journal, the trust work and the block expansion)"
+	@echo "== artwork carried: every scale of the bitmaps and the icon (to stay within 262,144 bytes) =="
+	@cd $(X86)/art && ls nx_bmp*.bmp quorvane*.bmp strip*.bmp app_main.ico | xargs stat -c '%s %n' | \
+	  awk '{ print "   " $$0; total += $$1 } END { print "   total " total " bytes" }'
 	@echo "== start-up check and journal against a quiet installation (x86_64, Wine) =="
 	cmake --build $(X64) --target checktime journaltime setup_bench12
 	bash tools/bench/check-bench.sh $(X64)

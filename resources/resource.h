@@ -3,7 +3,7 @@
    program adds for its own checks, 10200-10219 strings of the check of the carried
    files, 10220-10239 strings of the command line and of a second run, 100 main-window
    command, 120 the table of the carried files' check values,
-   307 the icon placement template, 21001 the picture strip. Templates DLG_* and the
+   307 the icon placement template, 21001-21021 the picture strip and the larger bitmaps. Templates DLG_* and the
    bitmaps NX_BMP, QUORVANE, the icon APP_MAIN and the payload rows are named resources
    and so are deliberately not defined here. */
 #ifndef NX_RESOURCE_H
@@ -18,8 +18,13 @@
 /* RCDATA: size and CRC-32 of every carried payload row, generated with the payload */
 #define IDR_ROW_CHECKS          120
 
-/* Bitmap: picture strip shared by the wizard pages */
+/* Bitmaps: picture strip shared by the wizard pages, at 100 %, 200 % and 250 %; the
+   product and maker bitmaps at 250 % (NX_BMP and QUORVANE are the 100 % ones) */
 #define IDB_PICTURE_STRIP       21001
+#define IDB_STRIP_200           21002
+#define IDB_STRIP_250           21003
+#define IDB_PRODUCT_250         21011
+#define IDB_MAKER_250           21021
 
 /* Controls */
 #define IDC_PICTURE             1016

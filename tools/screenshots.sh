@@ -1,6 +1,6 @@
 #!/bin/bash
-# Renders every wizard page and dialog under Xvfb into BUILD_DIR/screenshots/*.png, for
-# a reviewer to look at, with the two programs of tools/screenshots. Uses the test
+# Renders every wizard page and dialog under Xvfb into BUILD_DIR/screenshots/*.png, and
+# again at 144 and 192 DPI into BUILD_DIR/screenshots/144 and 192, for a reviewer to look at, with the two programs of tools/screenshots. Uses the test
 # harness of the build (tests/harness/wine-lib.sh: display, template prefix); the
 # display is stopped again when this script started it.
 # Usage: screenshots.sh BUILD_DIR
@@ -54,6 +54,39 @@ capture() {
 capture $driver_pid "$shots"
 wait $driver_pid
 [ -f "$shots/finished" ] || { echo "the driver stopped early; see $out/driver.log" >&2; exit 1; }
+
+# Every page once more at 144 and 192 DPI, each on a display of its own sized for that
+# scale (1600x1200, 2048x1536), in a prefix whose LogPixels is that DPI: into
+# BUILD_DIR/screenshots/DPI/.
+all_out="$out"
+for dpi_screen in 144:1600x1200 192:2048x1536; do
+  dpi=${dpi_screen%%:*}
+  out="$all_out/$dpi"
+  mkdir -p "$out"
+  rm -f "$out"/*.png
+  state="$NX_TEST_ROOT/shots-$dpi"
+  prefix="$NX_TEST_ROOT/prefixes/wizard_shots-$dpi"
+  main_display="$DISPLAY"
+  NX_SCREEN_SIZE=${dpi_screen#*:} start_display "$state" || exit 2
+  copy_template "$prefix"
+  WINEPREFIX="$prefix" "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+    >/dev/null 2>&1
+  stop_prefix "$prefix"
+  WINEPREFIX="$prefix" "$WINESERVER" -w
+  warm_prefix "$prefix"
+  WINEPREFIX="$prefix" "$WINE" "$driver" </dev/null >"$out/driver.log" 2>&1 &
+  driver_pid=$!
+  capture $driver_pid "$prefix/drive_c/shots"
+  wait $driver_pid
+  finished=0
+  [ -f "$prefix/drive_c/shots/finished" ] && finished=1
+  stop_prefix "$prefix"
+  stop_display "$state"
+  export DISPLAY="$main_display"
+  [ $finished = 1 ] || { echo "the driver stopped early at $dpi DPI; see $out/driver.log" >&2; exit 1; }
+  rm -rf "$prefix"
+done
+out="$all_out"
 
 # The whole sequence with the real program: the background window with each page, an
 # installation to its finish notice, then the removal.

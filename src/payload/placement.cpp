@@ -148,8 +148,10 @@ static void ShowCopyStatus(const char *sourceFolder, const char *fileName,
         status[0] = '\0';
     if (g_bSilent)
         WriteLog(status);
-    else if (statusWindow)
+    else if (statusWindow) {
         SetWindowTextA(statusWindow, status);
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, statusWindow, OBJID_CLIENT, CHILDID_SELF);
+    }
 }
 
 // Makes room at path for a file of this run: an earlier file there is set aside while a

@@ -4,6 +4,7 @@
 #include "resource.h"
 #include "session/ending.h"
 #include "session/journal.h"
+#include "session/display.h"
 #include "session/mainwnd.h"
 #include "session/messages.h"
 #include "session/session.h"
@@ -18,6 +19,10 @@ char g_szExplorerHelpTitle[TITLE_SIZE];
 
 static HBITMAP s_productBitmap;
 static HBITMAP s_makerBitmap;
+// The DPI the pictures and the text are made for, and the colours in use.
+static int s_dpi = BASE_DPI;
+static COLORREF s_textColour = RGB(255, 255, 255);
+static HBRUSH s_ownBrush;
 static int s_setupRunning;
 static void (*s_runSetup)(HWND window);
 
@@ -68,21 +73,24 @@ static void GetBitmapSize(HBITMAP bitmap, int *width, int *height)
     *height = info.bmHeight;
 }
 
-// The background lines in a large italic font, one under the other, in light text.
+// The background lines in a large italic font, one under the other. The font is twice
+// the paint context's text height, made for the window's DPI rather than the screen's.
 static void DrawBackgroundLines(HDC dc, int x, int y)
 {
     TEXTMETRICA metrics;
     HFONT font, previous;
     COLORREF oldColour;
+    int height;
 
     GetTextMetricsA(dc, &metrics);
-    font = CreateFontA(metrics.tmHeight * 2, 0, 0, 0, 900, TRUE, FALSE, FALSE, DEFAULT_CHARSET,
+    height = MulDiv(metrics.tmHeight, s_dpi, GetDeviceCaps(dc, LOGPIXELSY));
+    font = CreateFontA(height * 2, 0, 0, 0, 900, TRUE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                        PRIMARYLANGID(GetSystemDefaultLangID()) == LANG_ENGLISH ? "Arial" : NULL);
     previous = (HFONT)SelectObject(dc, font);
-    oldColour = SetTextColor(dc, RGB(255, 255, 255));
+    oldColour = SetTextColor(dc, s_textColour);
     TextOutA(dc, x, y, g_szLine1, lstrlenA(g_szLine1));
-    TextOutA(dc, x, y + metrics.tmHeight * 2 + metrics.tmHeight / 2, g_szLine2, lstrlenA(g_szLine2));
+    TextOutA(dc, x, y + height * 2 + height / 2, g_szLine2, lstrlenA(g_szLine2));
     SetTextColor(dc, oldColour);
     SelectObject(dc, previous);
     DeleteObject(font);
@@ -93,7 +101,7 @@ static LRESULT PaintBackground(HWND window)
     PAINTSTRUCT ps;
     RECT client;
     HDC dc, memory;
-    int textX = 10, textY = 10, oldMode, w, h;
+    int margin = MulDiv(10, s_dpi, BASE_DPI), textX = margin, textY = margin, oldMode, w, h;
 
     if (g_bSilent)
         return 0;
@@ -103,8 +111,8 @@ static LRESULT PaintBackground(HWND window)
     GetClientRect(window, &client);
     memory = CreateCompatibleDC(dc);
     if (s_productBitmap) {
-        textX = 40;
-        textY = DrawBitmapAt(dc, memory, s_productBitmap, 10, 10) + 16;
+        textX = MulDiv(40, s_dpi, BASE_DPI);
+        textY = DrawBitmapAt(dc, memory, s_productBitmap, margin, margin) + MulDiv(16, s_dpi, BASE_DPI);
     }
     if (s_makerBitmap) {
         GetBitmapSize(s_makerBitmap, &w, &h);
@@ -116,6 +124,52 @@ static LRESULT PaintBackground(HWND window)
     DeleteDC(memory);
     EndPaint(window, &ps);
     return 0;
+}
+
+static void FreePictures(void)
+{
+    if (s_productBitmap)
+        DeleteObject(s_productBitmap);
+    if (s_makerBitmap)
+        DeleteObject(s_makerBitmap);
+    s_productBitmap = NULL;
+    s_makerBitmap = NULL;
+}
+
+static void LoadPictures(int dpi)
+{
+    FreePictures();
+    s_dpi = dpi;
+    s_productBitmap = LoadPictureForDpi(PICTURE_PRODUCT, dpi);
+    s_makerBitmap = LoadPictureForDpi(PICTURE_MAKER, dpi);
+}
+
+// The class brush and the text colour: the product's, or the system's in high contrast
+// (checked again whenever the colours or the settings change).
+static void ApplyColours(HWND window)
+{
+    COLORREF background;
+    HBRUSH brush;
+
+    PickBackgroundColours(HighContrastOn(), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT),
+                          &background, &s_textColour);
+    brush = CreateSolidBrush(background);
+    if (!brush)
+        return;
+    SetClassLongPtrA(window, GCLP_HBRBACKGROUND, (LONG_PTR)brush);
+    if (s_ownBrush)
+        DeleteObject(s_ownBrush);
+    s_ownBrush = brush;
+    InvalidateRect(window, NULL, TRUE);
+}
+
+// A move to a monitor of another DPI: the suggested rectangle, pictures made anew.
+static void ChangeDpi(HWND window, int dpi, const RECT *suggested)
+{
+    LoadPictures(dpi);
+    SetWindowPos(window, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, NULL, TRUE);
 }
 
 static void RunSetup(HWND window)
@@ -172,10 +226,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             EndWithSession();
         return 0;
     case WM_CREATE:
-        s_productBitmap = LoadBitmapA(g_hInst, "NX_BMP");
-        s_makerBitmap = LoadBitmapA(g_hInst, "QUORVANE");
+        LoadPictures(WindowDpi(window));
+        ApplyColours(window);
         LoadIconTitles();
         return 0;
+    case WM_DPICHANGED:
+        ChangeDpi(window, LOWORD(wParam), (const RECT *)lParam);
+        return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        ApplyColours(window);
+        break;
     case WM_PAINT:
         return PaintBackground(window);
     case WM_COMMAND:
@@ -193,12 +254,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PostQuitMessage(0);
         break;
     case WM_DESTROY:
-        if (s_productBitmap)
-            DeleteObject(s_productBitmap);
-        if (s_makerBitmap)
-            DeleteObject(s_makerBitmap);
-        s_productBitmap = NULL;
-        s_makerBitmap = NULL;
+        FreePictures();
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -12,6 +12,7 @@
 #include "session/startup.h"
 #include "session/text.h"
 #include "resource.h"
+#include "wizard/pagelook.h"
 #include "wizard/pages.h"
 
 #define PICK_SIZE     260
@@ -47,12 +48,32 @@ int CompletePickedFolder(char *result, int cchResult)
     return AppendText(result, cchResult, "\\NEXFER");
 }
 
+// The controls of the file-open dialog that a folder picker does not use: placed out of
+// sight by the template, hidden here so that neither the keyboard nor a screen reader
+// reaches them.
+static const WORD s_unusedPickerControls[] = {
+    IDC_PICK_FILES, IDC_PICK_READONLY, IDC_PICK_TYPELABEL, IDC_PICK_TYPES
+};
+
 static UINT_PTR CALLBACK PickerHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    HWND folders, path, label;
+    int i;
+
     (void)wParam;
     (void)lParam;
-    if (message == WM_INITDIALOG)
-        SetDlgItemTextA(dialog, IDC_PICKER_PROMPT, s_prompt);
+    if (message != WM_INITDIALOG)
+        return 0;
+    SetDlgItemTextA(dialog, IDC_PICKER_PROMPT, s_prompt);
+    // A screen reader names the folders list by the text just before it: the label, not
+    // the current folder's line that the template puts between them.
+    folders = GetDlgItem(dialog, IDC_PICK_FOLDERS);
+    path = GetDlgItem(dialog, IDC_PICK_FOLDERPATH);
+    label = GetWindow(path, GW_HWNDPREV);
+    if (folders && path && label && GetWindow(folders, GW_HWNDPREV) == path)
+        SetWindowPos(path, GetWindow(label, GW_HWNDPREV), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (i = 0; i < COUNTOF(s_unusedPickerControls); i++)
+        ShowWindow(GetDlgItem(dialog, s_unusedPickerControls[i]), SW_HIDE);
     return 0;
 }
 
@@ -120,9 +141,12 @@ static void BrowseFromPage(HWND dialog)
         SetDlgItemTextA(dialog, IDC_DEST_FOLDER, picked);
 }
 
+static const WORD s_destinationOrder[] = { IDC_DEST_FOLDER, IDC_DEST_BROWSE, IDOK, IDCANCEL };
+
 static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
+    if (HandlePageLook(dialog, message, wParam, lParam))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         CentreOnScreen(dialog, 0);
@@ -130,7 +154,8 @@ static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam
         // A longer path would be cut when it is read back.
         SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, EM_LIMITTEXT, FOLDER_SIZE - 1, 0);
         SetDlgItemTextA(dialog, IDC_DEST_FOLDER, s_folder);
-        return TRUE;
+        PreparePage(dialog, s_destinationOrder, COUNTOF(s_destinationOrder));
+        return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:

@@ -4,6 +4,7 @@
 #include "session/startup.h"
 #include "session/text.h"
 #include "resource.h"
+#include "wizard/pagelook.h"
 #include "wizard/pages.h"
 
 // The page's working copies of the proposed and the allowed interface masks.
@@ -20,6 +21,11 @@ static int Checked(HWND dialog, int id)
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
 
+static const WORD s_interfaceOrder[] = {
+    IDC_IFACE_CLASSIC, IDC_IFACE_EXPLORER, IDC_IFACE_BONUS, IDC_IFACE_HELP, IDOK, IDCANCEL
+};
+static const WORD s_placementOrder[] = { IDC_PLACE_DESKTOP, IDC_PLACE_MYCOMPUTER, IDOK, IDCANCEL };
+
 static void InitInterfacePage(HWND dialog)
 {
     CentreOnScreen(dialog, 0);
@@ -28,6 +34,7 @@ static void InitInterfacePage(HWND dialog)
     CheckIf(dialog, IDC_IFACE_BONUS, gbInstallBonusPack);
     EnableWindow(GetDlgItem(dialog, IDC_IFACE_CLASSIC), (s_allowedMask & IFACE_CLASSIC) != 0);
     EnableWindow(GetDlgItem(dialog, IDC_IFACE_EXPLORER), (s_allowedMask & IFACE_EXPLORER) != 0);
+    PreparePage(dialog, s_interfaceOrder, COUNTOF(s_interfaceOrder));
 }
 
 // Disabled boxes count with the state they show.
@@ -52,11 +59,12 @@ static void AcceptInterfaces(HWND dialog)
 
 static INT_PTR CALLBACK InterfaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
+    if (HandlePageLook(dialog, message, wParam, lParam))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         InitInterfacePage(dialog);
-        return TRUE;
+        return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
@@ -112,13 +120,15 @@ void ShowInterfaceHelp(HWND owner)
 
 static INT_PTR CALLBACK IconPlacementProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
+    if (HandlePageLook(dialog, message, wParam, lParam))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         CheckRadioButton(dialog, IDC_PLACE_DESKTOP, IDC_PLACE_MYCOMPUTER,
                          g_iconLocation == 1 ? IDC_PLACE_MYCOMPUTER : IDC_PLACE_DESKTOP);
         CentreOnScreen(dialog, 0);
-        return TRUE;
+        PreparePage(dialog, s_placementOrder, COUNTOF(s_placementOrder));
+        return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:

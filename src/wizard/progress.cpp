@@ -51,6 +51,8 @@ void SetStatusText(HWND statusWindow, const char *text)
     if (!statusWindow || !IsWindow(statusWindow))
         return;
     SetWindowTextA(statusWindow, text);
+    // A static control's text is its accessible name: a screen reader hears each step.
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, statusWindow, OBJID_CLIENT, CHILDID_SELF);
     // The thread goes on copying before it returns to a message loop: paint now.
     InvalidateRect(statusWindow, NULL, TRUE);
     UpdateWindow(statusWindow);

@@ -9,6 +9,7 @@
 #include "session/text.h"
 #include "session/workfolder.h"
 #include "resource.h"
+#include "wizard/pagelook.h"
 #include "wizard/pages.h"
 
 #define RECORD_SIZE    256
@@ -24,6 +25,10 @@ static int InstallationRecorded(void)
     return GetProfileIntA("NEXFER", "INSTOPTS", 0) != 0;
 }
 
+static const WORD s_welcomeOrder[] = {
+    IDC_CHOICE_INSTALL, IDC_CHOICE_REMOVE, IDC_VIEW_RELNOTES, IDOK, IDCANCEL
+};
+
 static void InitWelcomePage(HWND dialog)
 {
     char label[MESSAGE_SIZE];
@@ -35,6 +40,7 @@ static void InitWelcomePage(HWND dialog)
     SetDlgItemTextA(dialog, IDC_CHOICE_REMOVE, label);
     CheckRadioButton(dialog, IDC_CHOICE_INSTALL, IDC_CHOICE_REMOVE, IDC_CHOICE_INSTALL);
     EnableWindow(GetDlgItem(dialog, IDC_CHOICE_REMOVE), InstallationRecorded());
+    PreparePage(dialog, s_welcomeOrder, COUNTOF(s_welcomeOrder));
 }
 
 static int WelcomeChoice(HWND dialog)
@@ -48,11 +54,12 @@ static int WelcomeChoice(HWND dialog)
 
 static INT_PTR CALLBACK WelcomeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
+    if (HandlePageLook(dialog, message, wParam, lParam))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         InitWelcomePage(dialog);
-        return TRUE;
+        return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:

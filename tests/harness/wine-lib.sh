@@ -80,11 +80,12 @@ display_running() {
   kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]
 }
 
-# try_display N STATE: starts Xvfb on :N; 0 once it listens with its own lock file. It
+# try_display N STATE: starts Xvfb on :N (NX_SCREEN_SIZE, 1024x768 unless set); 0 once it
+# listens with its own lock file. It
 # fails when another server (of another checkout, say) took :N first.
 try_display() {
   local n="$1" state="$2" pid lock
-  setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 8>&- &
+  setsid Xvfb ":$n" -screen 0 "${NX_SCREEN_SIZE:-1024x768}x24" -nolisten tcp </dev/null >/dev/null 2>&1 8>&- &
   pid=$!
   for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || return 1

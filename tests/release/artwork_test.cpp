@@ -50,6 +50,10 @@ TEST(Artwork, CompressedBitmapsDrawAsTheirPlainCopies)
         { "NX_BMP", "nx_bmp.bmp" },
         { "QUORVANE", "quorvane.bmp" },
         { MAKEINTRESOURCEA(IDB_PICTURE_STRIP), "strip.bmp" },
+        { MAKEINTRESOURCEA(IDB_STRIP_200), "strip_200.bmp" },
+        { MAKEINTRESOURCEA(IDB_STRIP_250), "strip_250.bmp" },
+        { MAKEINTRESOURCEA(IDB_PRODUCT_250), "nx_bmp_250.bmp" },
+        { MAKEINTRESOURCEA(IDB_MAKER_250), "quorvane_250.bmp" },
     };
     HMODULE setup = LoadLibraryExA(kSetup, NULL, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(setup != NULL) << kSetup << ": error " << GetLastError();

@@ -119,6 +119,21 @@ TEST(Manifest, IdentityElevationAndSupportedSystems)
         EXPECT_NE(std::string::npos, application.find(std::string("<supportedOS Id=\"") + id + "\"/>")) << id;
 }
 
+// Drawn at each monitor's DPI (per-monitor v2, then per-monitor, then the older
+// declaration) and in the system's current look, through Common Controls 6.
+TEST(Manifest, DpiAwarenessAndCommonControls)
+{
+    std::string manifest = ReadManifest(kSetup);
+    ASSERT_FALSE(manifest.empty()) << kSetup << ": error " << GetLastError();
+    EXPECT_NE(std::string::npos, Element(manifest, "<dpiAwareness ", "</dpiAwareness>")
+                                     .find(">PerMonitorV2, PerMonitor")) << manifest;
+    EXPECT_NE(std::string::npos, Element(manifest, "<dpiAware ", "</dpiAware>").find(">true/pm")) << manifest;
+    std::string controls = Element(manifest, "<dependentAssembly>", "</dependentAssembly>");
+    EXPECT_NE(std::string::npos, controls.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""))
+        << controls;
+    EXPECT_NE(std::string::npos, controls.find("publicKeyToken=\"6595b64144ccf1df\"")) << controls;
+}
+
 // The system's own manifest parser accepts it: an activation context made from the resource.
 TEST(Manifest, ActivationContextFromTheProgram)
 {

@@ -93,3 +93,26 @@ TEST_F(CopyProgress, StatusTextIsPaintedAtOnce)
     EXPECT_FALSE(GetUpdateRect(status, NULL, FALSE));
     EXPECT_EQ("Copying nxfpro32.dll to C:\\NX\\nxfpro32.dll", WindowText(status));
 }
+
+// A screen reader hears each new status line: the program raises the name change itself.
+static HWND s_renamed;
+static void CALLBACK NoteRename(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    if (object == OBJID_CLIENT && child == CHILDID_SELF)
+        s_renamed = window;
+}
+
+TEST_F(CopyProgress, StatusChangeIsAnnounced)
+{
+    dialog_ = CreateCopyProgressDialog(owner_.Handle(), 0);
+    ASSERT_TRUE(dialog_ != NULL);
+    HWND status = GetDlgItem(dialog_, IDC_STATUS_TEXT);
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, NULL, NoteRename,
+                                         GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_TRUE(hook != NULL);
+    s_renamed = NULL;
+    SetStatusText(status, "Deleting files");
+    Pump();
+    UnhookWinEvent(hook);
+    EXPECT_EQ(status, s_renamed);
+}

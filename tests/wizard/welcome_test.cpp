@@ -237,3 +237,24 @@ TEST(ReleaseNotesCommand, QuotedOnlyWithBlanksAndBounded)
     EXPECT_EQ(1, BuildReleaseNotesCommand(command, sizeof(command), folder.c_str()));
     EXPECT_EQ(63u, strlen(command));
 }
+
+TEST_F(WelcomePage, DpiChangeTakesTheSuggestedRectangle)
+{
+    UiDriver driver([] {
+        HWND page = WaitForDialog(kCaption);
+        ASSERT_TRUE(page != NULL);
+        RECT suggested = { 40, 30, 900, 600 }, now;
+        SendMessageA(page, WM_DPICHANGED, MAKEWPARAM(192, 192), (LPARAM)&suggested);
+        GetWindowRect(page, &now);
+        EXPECT_TRUE(EqualRect(&suggested, &now)) << now.right - now.left << "x" << now.bottom - now.top;
+        // The picture is made anew for the new DPI once the page has been laid out.
+        BITMAP info = {};
+        EXPECT_TRUE(WaitUntil([&] {
+            HBITMAP shown = (HBITMAP)SendDlgItemMessageA(page, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
+            return shown && GetObjectA(shown, sizeof(info), &info) && info.bmHeight == 472;
+        })) << info.bmWidth << "x" << info.bmHeight;
+        EXPECT_EQ(302, info.bmWidth);
+        EXPECT_EQ(1, Click(page, IDCANCEL));
+    });
+    EXPECT_EQ(0, RunWelcomePage(NULL, g_hInst));
+}

@@ -134,19 +134,29 @@ void CheckIconImage(const std::vector<uint8_t> &b, size_t at, uint32_t size, uin
     Expect(opaque > 0 && clear > 0, name, "icon has no shape on a transparent background");
 }
 
+// Eight images, 16 to 64 pixels as 32 bpp bitmaps, 256 as a PNG of that size.
 void CheckIco(const std::string &dir, const std::string &name)
 {
+    const uint32_t sizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
+    const int count = sizeof(sizes) / sizeof(sizes[0]);
     std::vector<uint8_t> b = ReadAll(dir + "/" + name);
-    Expect(b.size() > 6 + 2 * 16, name, "file too short");
-    if (b.size() <= 6 + 2 * 16)
+    Expect(b.size() > 6 + count * 16, name, "file too short");
+    if (b.size() <= 6 + count * 16)
         return;
-    Expect(U16(b, 0) == 0 && U16(b, 2) == 1 && U16(b, 4) == 2, name, "icon directory with 2 images");
-    const uint32_t sizes[] = {32, 16};
-    for (int i = 0; i < 2; ++i) {
-        size_t e = 6 + 16 * i;
-        Expect(b[e] == sizes[i] && b[e + 1] == sizes[i], name, "entry dimensions");
+    Expect(U16(b, 0) == 0 && U16(b, 2) == 1 && U16(b, 4) == count, name, "icon directory with 8 images");
+    for (int i = 0; i < count; ++i) {
+        size_t e = 6 + 16 * i, at = U32(b, e + 12);
+        Expect(b[e] == (sizes[i] & 0xff) && b[e + 1] == (sizes[i] & 0xff), name, "entry dimensions");
         Expect(U16(b, e + 6) == 32, name, "entry bit count");
-        CheckIconImage(b, U32(b, e + 12), U32(b, e + 8), sizes[i], name);
+        if (sizes[i] < 256) {
+            CheckIconImage(b, at, U32(b, e + 8), sizes[i], name);
+            continue;
+        }
+        static const uint8_t png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+        bool fits = at + 24 <= b.size() && at + U32(b, e + 8) <= b.size();
+        Expect(fits && std::equal(png, png + sizeof(png), b.begin() + at), name, "256-pixel image is a PNG");
+        Expect(fits && b[at + 18] == 1 && b[at + 19] == 0 && b[at + 22] == 1 && b[at + 23] == 0, name,
+               "PNG is 256 by 256");
     }
 }
 
@@ -159,8 +169,12 @@ int main(int argc, char **argv)
         return 2;
     }
     CheckBmp(argv[1], "nx_bmp.bmp", 212, 112);
+    CheckBmp(argv[1], "nx_bmp_250.bmp", 530, 280);
     CheckBmp(argv[1], "quorvane.bmp", 151, 118);
+    CheckBmp(argv[1], "quorvane_250.bmp", 378, 295);
     CheckBmp(argv[1], "strip.bmp", 151, 236);
+    CheckBmp(argv[1], "strip_200.bmp", 302, 472);
+    CheckBmp(argv[1], "strip_250.bmp", 378, 590);
     CheckIco(argv[1], "app_main.ico");
     std::printf("%s\n", failures ? "artcheck: FAILED" : "artcheck: all files valid");
     return failures ? 1 : 0;

@@ -26,8 +26,10 @@ Rgba Mix(const Rgba &from, const Rgba &to, double t)
 
 Rgba WithAlpha(const Rgba &c, double a) { return {c.r, c.g, c.b, a}; }
 
-Canvas::Canvas(int width, int height, const Rgba &fill)
-    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height, fill)
+Canvas::Canvas(int width, int height, const Rgba &fill, double scale)
+    : width_(static_cast<int>(std::lround(width * scale))), height_(static_cast<int>(std::lround(height * scale))),
+      logicalWidth_(width), logicalHeight_(height), scale_(scale),
+      pixels_(static_cast<size_t>(width_) * height_, fill)
 {
 }
 
@@ -48,25 +50,26 @@ void Canvas::Blend(int x, int y, const Rgba &c, double coverage)
 
 void Canvas::Fill(const Box &box, const Shape &shape, const Paint &paint)
 {
-    int x0 = std::max(0, static_cast<int>(std::floor(box.x0)));
-    int y0 = std::max(0, static_cast<int>(std::floor(box.y0)));
-    int x1 = std::min(width_, static_cast<int>(std::ceil(box.x1)) + 1);
-    int y1 = std::min(height_, static_cast<int>(std::ceil(box.y1)) + 1);
+    const double s = scale_;
+    int x0 = std::max(0, static_cast<int>(std::floor(box.x0 * s)));
+    int y0 = std::max(0, static_cast<int>(std::floor(box.y0 * s)));
+    int x1 = std::min(width_, static_cast<int>(std::ceil(box.x1 * s)) + 1);
+    int y1 = std::min(height_, static_cast<int>(std::ceil(box.y1 * s)) + 1);
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
             int hits = 0;
             for (int sy = 0; sy < kSamples; ++sy)
                 for (int sx = 0; sx < kSamples; ++sx)
-                    hits += shape(x + (sx + 0.5) / kSamples, y + (sy + 0.5) / kSamples) ? 1 : 0;
+                    hits += shape((x + (sx + 0.5) / kSamples) / s, (y + (sy + 0.5) / kSamples) / s) ? 1 : 0;
             if (hits)
-                Blend(x, y, paint(x + 0.5, y + 0.5), hits / double(kSamples * kSamples));
+                Blend(x, y, paint((x + 0.5) / s, (y + 0.5) / s), hits / double(kSamples * kSamples));
         }
     }
 }
 
 void Canvas::FillAll(const Paint &paint)
 {
-    Fill({0, 0, double(width_), double(height_)}, [](double, double) { return true; }, paint);
+    Fill({0, 0, double(logicalWidth_), double(logicalHeight_)}, [](double, double) { return true; }, paint);
 }
 
 Paint Solid(const Rgba &c)

@@ -25,11 +25,17 @@ struct Box {
     double x0, y0, x1, y1;
 };
 
+// A picture is drawn in its 100 % units; a canvas made with a larger scale holds
+// width * scale by height * scale pixels and maps every shape and paint onto them, so the
+// same drawing code gives each carried size.
 class Canvas {
 public:
-    Canvas(int width, int height, const Rgba &fill);
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    Canvas(int width, int height, const Rgba &fill, double scale = 1.0);
+    // The drawing's size in 100 % units.
+    int Width() const { return logicalWidth_; }
+    int Height() const { return logicalHeight_; }
+    int PixelWidth() const { return width_; }
+    int PixelHeight() const { return height_; }
     const Rgba &At(int x, int y) const { return pixels_[y * width_ + x]; }
     // Composites paint over the pixels the shape covers, weighted by coverage
     // measured on a 4 x 4 grid of samples per pixel; only pixels inside box are visited.
@@ -40,6 +46,9 @@ private:
     void Blend(int x, int y, const Rgba &c, double coverage);
     int width_;
     int height_;
+    int logicalWidth_;
+    int logicalHeight_;
+    double scale_;
     std::vector<Rgba> pixels_;
 };
 

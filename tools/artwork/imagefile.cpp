@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <map>
 
+#include <zlib.h>
+
 namespace art {
 
 namespace {
@@ -148,6 +150,12 @@ void Put32(std::vector<uint8_t> &out, uint32_t v)
     Put16(out, v >> 16);
 }
 
+void PutBig32(std::vector<uint8_t> &out, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
 void PutInfoHeader(std::vector<uint8_t> &out, int w, int h, int bpp, uint32_t compression, uint32_t imageSize,
                    uint32_t clrUsed)
 {
@@ -208,8 +216,8 @@ void EncodeRle8Row(const uint8_t *row, int width, bool last, std::vector<uint8_t
 IndexedImage Quantise(const Canvas &canvas, int maxColours)
 {
     IndexedImage img;
-    img.width = canvas.Width();
-    img.height = canvas.Height();
+    img.width = canvas.PixelWidth();
+    img.height = canvas.PixelHeight();
     std::map<uint32_t, uint32_t> histogram;
     std::vector<uint32_t> rgb;
     for (int y = 0; y < img.height; ++y)
@@ -259,6 +267,70 @@ std::vector<uint8_t> EncodeBmp8(const IndexedImage &image, bool rle)
     return out;
 }
 
+namespace {
+
+// Each row of RGBA bytes with the PNG filter (none, sub, up, average, Paeth) whose
+// output has the smallest sum of magnitudes: what deflate packs best.
+void FilterRow(const std::vector<uint8_t> &row, const std::vector<uint8_t> &above, std::vector<uint8_t> &out)
+{
+    std::vector<uint8_t> best, trial(row.size());
+    long bestSum = -1;
+    for (int type = 0; type < 5; ++type) {
+        long sum = 0;
+        for (size_t i = 0; i < row.size(); ++i) {
+            int a = i >= 4 ? row[i - 4] : 0, b = above[i], c = i >= 4 ? above[i - 4] : 0;
+            int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            int predictor[5] = {0, a, b, (a + b) / 2, pa <= pb && pa <= pc ? a : (pb <= pc ? b : c)};
+            trial[i] = static_cast<uint8_t>(row[i] - predictor[type]);
+            sum += trial[i] < 128 ? trial[i] : 256 - trial[i];
+        }
+        if (bestSum < 0 || sum < bestSum) {
+            bestSum = sum;
+            best = trial;
+            best.insert(best.begin(), static_cast<uint8_t>(type));
+        }
+    }
+    out.insert(out.end(), best.begin(), best.end());
+}
+
+} // namespace
+
+std::vector<uint8_t> EncodePng(const Canvas &c)
+{
+    int w = c.PixelWidth(), h = c.PixelHeight();
+    std::vector<uint8_t> raw, above(static_cast<size_t>(w) * 4, 0), row;
+    for (int y = 0; y < h; ++y) {
+        row.clear();
+        for (int x = 0; x < w; ++x) {
+            const Rgba &p = c.At(x, y);
+            row.insert(row.end(), {ToByte(p.r), ToByte(p.g), ToByte(p.b), ToByte(p.a)});
+        }
+        FilterRow(row, above, raw);
+        above = row;
+    }
+    uLongf packedSize = compressBound(raw.size());
+    std::vector<uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, raw.data(), raw.size(), 9) != Z_OK)
+        return {};
+    packed.resize(packedSize);
+    std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    auto chunk = [&out](const char *type, const std::vector<uint8_t> &body) {
+        PutBig32(out, static_cast<uint32_t>(body.size()));
+        size_t start = out.size();
+        out.insert(out.end(), type, type + 4);
+        out.insert(out.end(), body.begin(), body.end());
+        PutBig32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+    };
+    std::vector<uint8_t> header;
+    PutBig32(header, w);
+    PutBig32(header, h);
+    header.insert(header.end(), {8, 6, 0, 0, 0}); // 8-bit RGBA, deflate, no interlace
+    chunk("IHDR", header);
+    chunk("IDAT", packed);
+    chunk("IEND", {});
+    return out;
+}
+
 std::vector<uint8_t> EncodeIco(const std::vector<const Canvas *> &images)
 {
     std::vector<uint8_t> dir, data;
@@ -267,17 +339,25 @@ std::vector<uint8_t> EncodeIco(const std::vector<const Canvas *> &images)
     Put16(dir, static_cast<uint32_t>(images.size()));
     uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
     for (const Canvas *c : images) {
-        int w = c->Width(), h = c->Height();
+        int w = c->PixelWidth(), h = c->PixelHeight();
         uint32_t maskStride = ((w + 31) / 32) * 4;
         uint32_t size = kInfoHeaderSize + w * h * 4 + maskStride * h;
-        dir.push_back(static_cast<uint8_t>(w));
-        dir.push_back(static_cast<uint8_t>(h));
+        // The 256-pixel image is stored as a PNG, as Windows Vista and later read it.
+        std::vector<uint8_t> png = w >= 256 ? EncodePng(*c) : std::vector<uint8_t>();
+        if (!png.empty())
+            size = static_cast<uint32_t>(png.size());
+        dir.push_back(static_cast<uint8_t>(w & 0xff)); // 0 stands for 256
+        dir.push_back(static_cast<uint8_t>(h & 0xff));
         dir.push_back(0); // no palette
         dir.push_back(0);
         Put16(dir, 1);  // planes
         Put16(dir, 32); // bits per pixel
         Put32(dir, size);
         Put32(dir, offset + static_cast<uint32_t>(data.size()));
+        if (!png.empty()) {
+            data.insert(data.end(), png.begin(), png.end());
+            continue;
+        }
         // An icon image's height counts the colour rows and the mask rows together.
         PutInfoHeader(data, w, 2 * h, 32, kBiRgb, w * h * 4 + maskStride * h, 0);
         for (int y = h - 1; y >= 0; --y)

@@ -23,7 +23,10 @@ IndexedImage Quantise(const Canvas &canvas, int maxColours);
 // Bottom-up BITMAPINFOHEADER file, 8 bpp, a full 256-entry palette (biClrUsed 256);
 // the pixels run-length encoded (BI_RLE8) when rle is set, else stored as they are.
 std::vector<uint8_t> EncodeBmp8(const IndexedImage &image, bool rle);
-// Icon file with one 32 bpp BGRA image per canvas plus its AND mask.
+// PNG of the canvas: 8-bit RGBA, deflated.
+std::vector<uint8_t> EncodePng(const Canvas &canvas);
+// Icon file with one 32 bpp BGRA image per canvas plus its AND mask; a 256-pixel image
+// is stored as a PNG instead.
 std::vector<uint8_t> EncodeIco(const std::vector<const Canvas *> &images);
 // 1 when the whole buffer was written, 0 otherwise.
 int WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes);

@@ -58,9 +58,9 @@ void DrawLogoMark(Canvas &c, double cx, double cy, double r)
 
 } // namespace
 
-Canvas ProductPicture()
+Canvas ProductPicture(double scale)
 {
-    Canvas c(kProductWidth, kProductHeight, Rgb(0, 0, 0));
+    Canvas c(kProductWidth, kProductHeight, Rgb(0, 0, 0), scale);
     c.FillAll(LinearStops(0, 0, 0, kProductHeight, {Rgb(8, 22, 62), Rgb(16, 52, 116), Rgb(26, 86, 156)}));
     c.Fill(Whole(c), Polygon({118, 0, 172, 0, 96, 112, 42, 112}), Solid(Rgb(255, 255, 255, 0.05)));
     DrawRoundShadow(c, 47, 59, 38, 0.45);
@@ -71,9 +71,9 @@ Canvas ProductPicture()
     return c;
 }
 
-Canvas MakerPicture()
+Canvas MakerPicture(double scale)
 {
-    Canvas c(kMakerWidth, kMakerHeight, Rgb(0, 0, 0));
+    Canvas c(kMakerWidth, kMakerHeight, Rgb(0, 0, 0), scale);
     c.FillAll(LinearGradient(0, 0, Rgb(253, 254, 255), 0, kMakerHeight, Rgb(220, 232, 238)));
     DrawLogoMark(c, 75.5, 38, 23);
     TextStyle name{2.5, false, 0};
@@ -88,9 +88,9 @@ Canvas MakerPicture()
     return c;
 }
 
-Canvas StripPicture()
+Canvas StripPicture(double scale)
 {
-    Canvas c(kStripWidth, kStripHeight, Rgb(0, 0, 0));
+    Canvas c(kStripWidth, kStripHeight, Rgb(0, 0, 0), scale);
     c.FillAll(LinearStops(0, 0, 0, kStripHeight,
                           {Rgb(12, 30, 88), Rgb(34, 88, 172), Rgb(110, 178, 232), Rgb(212, 236, 250)}));
     c.Fill(Whole(c), Circle(118, 26, 70), RadialGradient(118, 26, 70, Rgb(255, 255, 255, 0.3), Rgb(255, 255, 255, 0)));
@@ -109,9 +109,11 @@ Canvas StripPicture()
 
 Canvas IconPicture(int size)
 {
-    Canvas c(size, size, Rgb(0, 0, 0, 0));
-    // Arrow rows sit on whole pixels so the shafts stay sharp at icon sizes.
-    if (size >= 32) {
+    // Two designs: the 16-pixel one, its pixel arrows sharp, for 16 and 20 pixels; the
+    // 32-pixel one, whose arrow rows sit on whole pixels at 32, drawn larger for the rest.
+    int design = size >= 24 ? 32 : 16;
+    Canvas c(design, design, Rgb(0, 0, 0, 0), size / double(design));
+    if (design == 32) {
         DrawGlobe(c, 14, 13.5, 13, 1);
         DrawArrowPair(c, 11, 31, 20, 27, 3, 8, 6, 1);
     } else {
