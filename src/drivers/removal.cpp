@@ -257,8 +257,7 @@ static int MayRunProductDlls(const char *folder)
 // Without the DLLs' own unregistration, the two class keys they wrote go here.
 static void DeleteClassKeysInstead(void)
 {
-    DeleteRegistryTree(CLASS_KEY(CLSID_EXPLORER_TEXT), HKEY_CLASSES_ROOT);
-    DeleteRegistryTree(CLASS_KEY(CLSID_ICONLINK_TEXT), HKEY_CLASSES_ROOT);
+    DeleteProductClassKeys();
     WriteLog("The product's DLLs were not run from the recorded folder; their class keys were deleted, "
              "anything else they registered may remain");
 }

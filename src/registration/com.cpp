@@ -200,6 +200,12 @@ void PlaceNamespaceEntries(DWORD flags, int (*askPlacement)(void))
         PlaceEntry(CLSID_ICONLINK_TEXT, ICONLINK_ENTRY_TITLE, NULL);
 }
 
+void DeleteProductClassKeys(void)
+{
+    DeleteRegistryTree(CLASS_KEY(CLSID_EXPLORER_TEXT), HKEY_CLASSES_ROOT);
+    DeleteRegistryTree(CLASS_KEY(CLSID_ICONLINK_TEXT), HKEY_CLASSES_ROOT);
+}
+
 int RemoveNamespaceEntries(void)
 {
     static const char *const classes[2] = { CLSID_EXPLORER_TEXT, CLSID_ICONLINK_TEXT };

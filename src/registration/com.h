@@ -35,4 +35,8 @@ int CallDllRegistration(const char *folder, const char *dllName, const char *ent
 void PlaceNamespaceEntries(DWORD flags, int (*askPlacement)(void));
 int RemoveNamespaceEntries(void);
 
+// Deletes the class keys the product's two DLLs write (explorer and icon link), with their
+// subkeys: what stands in for their unregistration when they may not be loaded.
+void DeleteProductClassKeys(void);
+
 #endif

@@ -506,8 +506,7 @@ static int UndoRegistration(const JournalEntry *entry, const char **done)
     if (!IsTrustedDll(entry->path, entry->other)) {
         *done = "not loaded, another account could have replaced it; class keys deleted, "
                 "anything else it registered may remain";
-        DeleteRegistryTree(CLASS_KEY(CLSID_EXPLORER_TEXT), HKEY_CLASSES_ROOT);
-        DeleteRegistryTree(CLASS_KEY(CLSID_ICONLINK_TEXT), HKEY_CLASSES_ROOT);
+        DeleteProductClassKeys();
         return 1;
     }
     *done = entry->type == 1 ? "unregistered" : "earlier one registered again";
